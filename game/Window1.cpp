@@ -117,8 +117,8 @@ void Window1::tabletimer_Action() {}
 void Window1::buildwall() {}
 void Window1::placeman() {}
 void Window1::placemonster() {}
-void Window1::shiftmonster(qint64, qint64) {}
-void Window1::checkcatch(qint64) {}
+void Window1::shiftmonster(qint64, qint64, qint64) {}
+bool Window1::checkcatch(qint64, qint64, qint64, qint64, qint64) { return false; }
 void Window1::calcscore() {}
 void Window1::setup() {}
 

@@ -52,8 +52,11 @@ class Window1 : public fw::Window {
   void buildwall();
   void placeman();
   void placemonster();
-  void shiftmonster(qint64 x, qint64 y);
-  void checkcatch(qint64 k);
+  // Moves the robot of cell code `code` at (x, y) aside, or squashes it.
+  void shiftmonster(qint64 x, qint64 y, qint64 code);
+  // True when a cell around the robot at (rx, ry) holds the hero; the catch
+  // has then been carried out.
+  bool checkcatch(qint64 rx, qint64 ry, qint64 hx, qint64 hy, qint64 k);
   void calcscore();
   void setup();
 
