@@ -1,0 +1,39 @@
+#pragma once
+// The application object: version data, menu bar, quitting.
+#include <QString>
+
+class QMenu;
+
+namespace fw {
+
+struct VersionData {
+  int major = 0, minor = 0, bug = 0, nonRelease = 0;
+  int stage = 0;  // 0 development, 1 alpha, 2 beta, 3 final
+  QString text() const;  // "1.1.0"
+  QString stageName() const;
+};
+
+class Application {
+ public:
+  Application();
+  virtual ~Application();
+  static Application* current();
+
+  void SetVersionData(int major, int minor, int bug, int nonRelease, int stage);
+  const VersionData& version() const { return version_; }
+
+  // The File menu that every window with a menu bar shows.
+  QMenu* MenuBar = nullptr;
+
+  // Closes every open window (their Close events run) and ends the event loop.
+  void Quit();
+  int quitCount() const { return quits_; }
+
+  virtual void Event_Open() {}
+
+ private:
+  VersionData version_;
+  int quits_ = 0;
+};
+
+}  // namespace fw

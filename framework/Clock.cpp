@@ -1,0 +1,106 @@
+#include "framework/Clock.h"
+
+#include <QTimer>
+#include <algorithm>
+
+#include "framework/Timer.h"
+
+namespace fw {
+
+Clock& Clock::instance() {
+  static Clock clock;
+  return clock;
+}
+
+Clock::Clock() { real_.start(); }
+
+qint64 Clock::nowMs() const { return virtual_ ? virtualNow_ : real_.elapsed(); }
+
+void Clock::setVirtual(bool on) {
+  if (on == virtual_) return;
+  const qint64 now = nowMs();
+  virtual_ = on;
+  if (on) {
+    virtualNow_ = now;
+    if (wake_) wake_->stop();
+  } else {
+    reschedule();
+  }
+}
+
+void Clock::arm(Timer* t, qint64 dueMs) {
+  t->due_ = dueMs;
+  t->seq_ = ++seq_;
+  if (!t->armed_) {
+    t->armed_ = true;
+    armed_.push_back(t);
+  }
+  reschedule();
+}
+
+void Clock::disarm(Timer* t) {
+  if (!t->armed_) return;
+  t->armed_ = false;
+  armed_.erase(std::remove(armed_.begin(), armed_.end(), t), armed_.end());
+  reschedule();
+}
+
+Timer* Clock::nextDue(qint64 until) const {
+  Timer* best = nullptr;
+  for (Timer* t : armed_) {
+    if (t->due_ > until) continue;
+    if (!best || t->due_ < best->due_ || (t->due_ == best->due_ && t->seq_ < best->seq_)) best = t;
+  }
+  return best;
+}
+
+void Clock::fireDue(qint64 until) {
+  // Fires one due timer at a time, earliest first. A handler may start, stop
+  // or reset any timer, or run a nested event loop that fires timers itself:
+  // each timer's next due time is settled before its Action runs.
+  while (Timer* t = nextDue(until)) {
+    if (virtual_) virtualNow_ = std::max(virtualNow_, t->due_);
+    if (t->mode_ == Timer::Mode::Multiple) {
+      qint64 next = t->due_ + t->period_;
+      // In real time a late timer does not try to catch up on missed periods.
+      if (!virtual_ && next <= nowMs()) next = nowMs() + t->period_;
+      t->due_ = next;
+      t->seq_ = ++seq_;
+    } else {
+      t->armed_ = false;
+      armed_.erase(std::remove(armed_.begin(), armed_.end(), t), armed_.end());
+    }
+    if (t->Action) t->Action();
+  }
+}
+
+void Clock::advance(qint64 ms) {
+  if (!virtual_) return;
+  const qint64 target = virtualNow_ + ms;
+  fireDue(target);
+  virtualNow_ = std::max(virtualNow_, target);
+}
+
+void Clock::reschedule() {
+  if (virtual_) return;
+  if (!wake_) {
+    wake_ = new QTimer();
+    wake_->setSingleShot(true);
+    wake_->setTimerType(Qt::PreciseTimer);
+    QObject::connect(wake_, &QTimer::timeout, [this] {
+      fireDue(nowMs());
+      reschedule();
+    });
+  }
+  qint64 earliest = -1;
+  for (Timer* t : armed_)
+    if (earliest < 0 || t->due_ < earliest) earliest = t->due_;
+  if (earliest < 0) {
+    wake_->stop();
+    return;
+  }
+  const qint64 wait = std::max<qint64>(0, earliest - nowMs());
+  wake_->start(int(std::min<qint64>(wait, 1 << 30)));
+}
+
+}  // namespace fw

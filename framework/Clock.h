@@ -1,0 +1,56 @@
+#pragma once
+// The one clock behind every timer and Ticks: real time in the game, a
+// virtual time that tests advance by hand.
+#include <QtGlobal>
+#include <QElapsedTimer>
+#include <memory>
+#include <vector>
+
+class QTimer;
+
+namespace fw {
+
+class Timer;
+
+class Clock {
+ public:
+  static Clock& instance();
+
+  // Milliseconds since the clock started (real) or the virtual time.
+  qint64 nowMs() const;
+  // 1/60 s since the clock started.
+  qint64 ticks() const { return nowMs() * 60 / 1000; }
+
+  // Test seam: switch to virtual time (starting at the current virtual value).
+  void setVirtual(bool on);
+  bool isVirtual() const { return virtual_; }
+  // Virtual mode only: move time forward by ms, firing every due timer in
+  // time order (ties in the order they were armed), each at its own due time.
+  void advance(qint64 ms);
+  // Virtual mode only: set the time without firing anything.
+  void setVirtualNow(qint64 ms) { virtualNow_ = ms; }
+
+  // Internal: used by Timer.
+  void arm(Timer* t, qint64 dueMs);
+  void disarm(Timer* t);
+
+ private:
+  Clock();
+  void fireDue(qint64 until);
+  void reschedule();
+  Timer* nextDue(qint64 until) const;
+
+  bool virtual_ = false;
+  qint64 virtualNow_ = 0;
+  qint64 seq_ = 0;
+  bool firing_ = false;
+  QElapsedTimer real_;
+  QTimer* wake_ = nullptr;
+  std::vector<Timer*> armed_;
+  friend class Timer;
+};
+
+}  // namespace fw
+
+// Ticks: 1/60 s since start-up, from the shared clock.
+inline qint64 Ticks() { return fw::Clock::instance().ticks(); }

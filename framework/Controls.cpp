@@ -1,0 +1,203 @@
+#include "framework/Controls.h"
+
+#include <QButtonGroup>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QPainter>
+
+#include "framework/Media.h"
+
+namespace fw {
+
+void setFont(QWidget* w, const QString& family, double points, bool bold, bool italic) {
+  QFont f(family);
+  f.setPointSizeF(points > 0 ? points : 12);
+  f.setBold(bold);
+  f.setItalic(italic);
+  w->setFont(f);
+}
+
+void setTextColor(QWidget* w, Color c) {
+  QPalette pal = w->palette();
+  pal.setColor(QPalette::WindowText, toQColor(c));
+  pal.setColor(QPalette::Text, toQColor(c));
+  pal.setColor(QPalette::ButtonText, toQColor(c));
+  w->setPalette(pal);
+}
+
+void setBackgroundColor(QWidget* w, Color c) {
+  QPalette pal = w->palette();
+  pal.setColor(QPalette::Window, toQColor(c));
+  w->setPalette(pal);
+  w->setAutoFillBackground(true);
+}
+
+Canvas::Canvas(QWidget* parent) : RectControl<QWidget>(parent) {
+  setFocusPolicy(Qt::NoFocus);
+  // Paint events draw the whole canvas, so Qt need not clear it first.
+  setAttribute(Qt::WA_OpaquePaintEvent, false);
+}
+
+void Canvas::paintInto(QPainter& p) {
+  if (Backdrop) p.drawImage(QPointF(0, 0), Backdrop->image());
+  if (Paint) {
+    Graphics g(p);
+    Paint(g);
+  }
+}
+
+void Canvas::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  paintInto(p);
+}
+
+void Canvas::keyPressEvent(QKeyEvent* e) {
+  if (KeyDown && KeyDown(e->text())) return;
+  QWidget::keyPressEvent(e);
+}
+
+Label::Label(QWidget* parent) : RectControl<QLabel>(parent) {
+  setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  setTextFormat(Qt::PlainText);
+  setAutoFillBackground(false);
+}
+
+void Label::setText(const QString& t) {
+  text_ = t;
+  QString shown = t;
+  shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  QLabel::setText(shown);
+}
+
+void Label::setTextColor(Color c) {
+  color_ = c;
+  fw::setTextColor(this, c);
+}
+
+void Label::setTextSize(double points) {
+  size_ = points;
+  QFont f = font();
+  f.setPointSizeF(points > 0 ? points : 12);
+  setFont(f);
+}
+
+void Label::setFontStyle(const QString& family, double points, bool bold, bool italic) {
+  size_ = points;
+  fw::setFont(this, family, points, bold, italic);
+}
+
+TextField::TextField(QWidget* parent) : RectControl<QLineEdit>(parent) {}
+
+void TextField::keyPressEvent(QKeyEvent* e) {
+  QString key = e->text();
+  if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) key = QStringLiteral("\r");
+  if (KeyDown && KeyDown(key)) return;
+  QLineEdit::keyPressEvent(e);
+}
+
+PushButton::PushButton(QWidget* parent) : RectControl<QPushButton>(parent) {
+  setAutoDefault(false);
+  connect(this, &QPushButton::clicked, this, [this] {
+    if (Action) Action();
+  });
+}
+
+Slider::Slider(QWidget* parent) : RectControl<QSlider>(Qt::Horizontal, parent) {
+  setTracking(true);
+  connect(this, &QSlider::valueChanged, this, [this](int) {
+    if (ValueChanged) ValueChanged();
+  });
+}
+
+SegmentedControl::SegmentedControl(QWidget* parent)
+    : RectControl<QWidget>(parent), group_(new QButtonGroup(this)) {
+  group_->setExclusive(true);
+  connect(group_, &QButtonGroup::idClicked, this, [this](int id) {
+    if (Action) Action(id);
+  });
+}
+
+void SegmentedControl::addItem(const QString& title, int width, bool selected) {
+  auto* b = new QPushButton(title, this);
+  b->setCheckable(true);
+  b->setChecked(selected);
+  b->setFixedWidth(width);
+  b->setFocusPolicy(Qt::TabFocus);
+  group_->addButton(b, int(buttons_.size()));
+  buttons_.push_back(b);
+}
+
+QString SegmentedControl::itemTitle(int i) const {
+  return i >= 0 && i < itemCount() ? buttons_[size_t(i)]->text() : QString();
+}
+
+bool SegmentedControl::itemSelected(int i) const {
+  return i >= 0 && i < itemCount() && buttons_[size_t(i)]->isChecked();
+}
+
+int SegmentedControl::selectedIndex() const { return group_->checkedId(); }
+
+void SegmentedControl::SizeToFit() {
+  int x = 0;
+  const int h = height() > 0 ? height() : 24;
+  for (QPushButton* b : buttons_) {
+    b->setGeometry(x, 0, b->width(), h);
+    x += b->width();
+  }
+  resize(x, h);
+}
+
+void SegmentedControl::press(int i) {
+  if (i >= 0 && i < itemCount()) buttons_[size_t(i)]->click();
+}
+
+ListBox::ListBox(QWidget* parent) : RectControl<QTreeWidget>(parent) {
+  setRootIsDecorated(false);
+  setSortingEnabled(false);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+}
+
+void ListBox::setColumns(const QStringList& headings, const std::vector<int>& widths) {
+  setColumnCount(int(headings.size()));
+  setHeaderLabels(headings);
+  for (size_t i = 0; i < widths.size(); ++i) setColumnWidth(int(i), widths[i]);
+}
+
+void ListBox::AddRow(const QStringList& cells) {
+  auto* item = new QTreeWidgetItem(this, cells);
+  addTopLevelItem(item);
+}
+
+QString ListBox::Cell(int row, int column) const {
+  const QTreeWidgetItem* item = topLevelItem(row);
+  return item ? item->text(column) : QString();
+}
+
+void ListBox::setCell(int row, int column, const QString& text) {
+  if (QTreeWidgetItem* item = topLevelItem(row)) item->setText(column, text);
+}
+
+void ListBox::SortByColumn(int column, bool ascending) {
+  sortItems(column, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+}
+
+namespace {
+std::function<void(const QString&)> g_msgHook;
+}
+
+void setMsgBoxHook(std::function<void(const QString&)> hook) { g_msgHook = std::move(hook); }
+
+}  // namespace fw
+
+void MsgBox(const QString& text) {
+  if (fw::g_msgHook) {
+    fw::g_msgHook(text);
+    return;
+  }
+  QMessageBox box;
+  box.setWindowTitle(QStringLiteral("Tarrowmead"));
+  box.setText(text);
+  box.exec();
+}

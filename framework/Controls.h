@@ -1,0 +1,167 @@
+#pragma once
+// The controls the game's windows are built from, over Qt widgets.
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QTreeWidget>
+#include <QWidget>
+#include <functional>
+#include <vector>
+
+#include "framework/Graphics.h"
+
+class Picture;
+class QButtonGroup;
+
+namespace fw {
+
+// Common geometry in whole pixels, window coordinates.
+template <class Base>
+class RectControl : public Base {
+ public:
+  using Base::Base;
+  int Left() const { return this->x(); }
+  int Top() const { return this->y(); }
+  int Width() const { return this->width(); }
+  int Height() const { return this->height(); }
+  void setLeft(int v) { this->move(v, this->y()); }
+  void setTop(int v) { this->move(this->x(), v); }
+  void setWidth(int v) { this->resize(v, this->height()); }
+  void setHeight(int v) { this->resize(this->width(), v); }
+  void setBounds(int l, int t, int w, int h) { this->setGeometry(l, t, w, h); }
+  bool Visible() const { return !this->isHidden(); }
+  void setVisible(bool v) { Base::setVisible(v); }
+  std::function<void()> Open;  // raised once, after the window built every control
+};
+
+void setFont(QWidget* w, const QString& family, double points, bool bold = false, bool italic = false);
+void setTextColor(QWidget* w, Color c);
+void setBackgroundColor(QWidget* w, Color c);
+
+class Canvas : public RectControl<QWidget> {
+  Q_OBJECT
+ public:
+  explicit Canvas(QWidget* parent = nullptr);
+  const Picture* Backdrop = nullptr;
+  std::function<void(Graphics&)> Paint;
+  std::function<bool(const QString&)> KeyDown;
+  // Asks for a full repaint from the state current when it paints.
+  void Refresh(bool = true) { update(); }
+  // Paints into an image as the screen would (tests, benchmarks).
+  void paintInto(QPainter& p);
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+  void keyPressEvent(QKeyEvent* e) override;
+};
+
+class Label : public RectControl<QLabel> {
+  Q_OBJECT
+ public:
+  explicit Label(QWidget* parent = nullptr);
+  // The text as set, line ends included; shown with "\r\n" as one line break.
+  QString Text() const { return text_; }
+  void setText(const QString& t);
+  Color TextColor() const { return color_; }
+  void setTextColor(Color c);
+  double TextSize() const { return size_; }
+  void setTextSize(double points);
+  void setFontStyle(const QString& family, double points, bool bold, bool italic);
+
+ private:
+  QString text_;
+  Color color_ = 0x000000;
+  double size_ = 12;
+};
+
+class TextField : public RectControl<QLineEdit> {
+  Q_OBJECT
+ public:
+  explicit TextField(QWidget* parent = nullptr);
+  QString Text() const { return text(); }
+  void setText(const QString& t) { QLineEdit::setText(t); }
+  // Receives the key as text ("\r" for Return); true consumes it.
+  std::function<bool(const QString&)> KeyDown;
+  void SetFocus() { setFocus(Qt::OtherFocusReason); }
+
+ protected:
+  void keyPressEvent(QKeyEvent* e) override;
+};
+
+class PushButton : public RectControl<QPushButton> {
+  Q_OBJECT
+ public:
+  explicit PushButton(QWidget* parent = nullptr);
+  QString Caption() const { return text(); }
+  void setCaption(const QString& c) { setText(c); }
+  bool Default = false;  // Return presses it
+  bool Cancel = false;   // Escape presses it
+  std::function<void()> Action;
+  void Push() { click(); }
+};
+
+class Slider : public RectControl<QSlider> {
+  Q_OBJECT
+ public:
+  explicit Slider(QWidget* parent = nullptr);
+  qint64 Value() const { return value(); }
+  void setValue(qint64 v) { QSlider::setValue(int(v)); }
+  qint64 Minimum() const { return minimum(); }
+  void setMinimum(qint64 v) { QSlider::setMinimum(int(v)); }
+  qint64 Maximum() const { return maximum(); }
+  void setMaximum(qint64 v) { QSlider::setMaximum(int(v)); }
+  qint64 PageStep() const { return pageStep(); }
+  void setPageStep(qint64 v) { QSlider::setPageStep(int(v)); }
+  qint64 LineStep() const { return singleStep(); }
+  void setLineStep(qint64 v) { QSlider::setSingleStep(int(v)); }
+  std::function<void()> ValueChanged;  // raised on every change of the value
+};
+
+// A row of exclusive segments; Action receives the index of the one pressed.
+class SegmentedControl : public RectControl<QWidget> {
+  Q_OBJECT
+ public:
+  explicit SegmentedControl(QWidget* parent = nullptr);
+  void addItem(const QString& title, int width, bool selected);
+  int itemCount() const { return int(buttons_.size()); }
+  QString itemTitle(int i) const;
+  bool itemSelected(int i) const;
+  int selectedIndex() const;
+  // Lays the segments side by side at their widths.
+  void SizeToFit();
+  // Presses segment i as the player would.
+  void press(int i);
+  std::function<void(qint64)> Action;
+
+ private:
+  std::vector<QPushButton*> buttons_;
+  QButtonGroup* group_;
+};
+
+// A list with a heading row, columns and text cells.
+class ListBox : public RectControl<QTreeWidget> {
+  Q_OBJECT
+ public:
+  explicit ListBox(QWidget* parent = nullptr);
+  void setColumns(const QStringList& headings, const std::vector<int>& widths = {});
+  int ColumnCount() const { return columnCount(); }
+  int ListCount() const { return topLevelItemCount(); }
+  void AddRow(const QStringList& cells);
+  void AddRow(const QString& first) { AddRow(QStringList{first}); }
+  int LastIndex() const { return ListCount() - 1; }
+  QString Cell(int row, int column) const;
+  void setCell(int row, int column, const QString& text);
+  void DeleteAllRows() { clear(); }
+  // Sorts the rows by the text of one column.
+  void SortByColumn(int column, bool ascending = true);
+};
+
+}  // namespace fw
+
+// Shows a modal message box and returns when it is dismissed.
+void MsgBox(const QString& text);
+namespace fw {
+// Test seam: receive message-box texts instead of showing a box.
+void setMsgBoxHook(std::function<void(const QString&)> hook);
+}  // namespace fw

@@ -1,0 +1,63 @@
+#pragma once
+// Pictures and sounds loaded by file name from the game's asset folder.
+#include <QImage>
+#include <QPixmap>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+class QSoundEffect;
+
+// A loaded picture. Its address stands for the asset: the accessors return
+// the same object on every call.
+class Picture {
+ public:
+  explicit Picture(QImage image) : image_(std::move(image)) {}
+  const QImage& image() const { return image_; }
+  // A pixmap for fast drawing on screen, made on first use.
+  const QPixmap& pixmap() const;
+  int Width() const { return image_.width(); }
+  int Height() const { return image_.height(); }
+
+  // Loads the first of the names found in the asset folders; null if none.
+  static std::unique_ptr<Picture> OpenFilesFromApp(const QStringList& names);
+
+ private:
+  QImage image_;
+  mutable QPixmap pixmap_;
+};
+
+// A loaded sound. Playing never waits; with no audio device it stays quiet.
+class Sound {
+ public:
+  explicit Sound(const QString& path);
+  ~Sound();
+  void Play();
+  bool IsPlaying() const;
+  int Volume() const { return volume_; }
+  void setVolume(int v);
+  // How often Play was called (tests listen to the game this way).
+  int playCount() const { return plays_; }
+
+  static std::unique_ptr<Sound> GetSoundFromResourceManager(const QString& name);
+
+ private:
+  void ensure();
+  QString path_;
+  std::unique_ptr<QSoundEffect> effect_;
+  int volume_ = 100;
+  int plays_ = 0;
+};
+
+namespace fw {
+// The folders searched for assets, in order: beside the program, the
+// installed data folder, the build tree's asset folder.
+QStringList assetFolders();
+// Test seam: search only these folders.
+void setAssetFolders(const QStringList& folders);
+// Test seam: make no sound devices at all (Play only counts).
+void setSilentSounds(bool silent);
+// Path of an asset file, or empty when it is in no folder. The first miss
+// of each name writes one line to stderr.
+QString findAsset(const QString& name);
+}  // namespace fw

@@ -1,0 +1,22 @@
+#include "framework/Random.h"
+
+namespace {
+quint64 g_defaultSeed = 0;
+}
+
+Random::Random() {
+  if (g_defaultSeed != 0) {
+    gen_.seed(g_defaultSeed);
+  } else {
+    std::random_device rd;
+    gen_.seed((quint64(rd()) << 32) ^ rd());
+  }
+}
+
+void Random::setDefaultSeed(quint64 s) { g_defaultSeed = s; }
+
+qint64 Random::InRange(qint64 min, qint64 max) {
+  if (max < min) std::swap(min, max);
+  std::uniform_int_distribution<qint64> dist(min, max);
+  return dist(gen_);
+}

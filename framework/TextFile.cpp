@@ -1,0 +1,112 @@
+#include "framework/TextFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace fw {
+
+namespace {
+QString g_folder;
+qint64 g_failAfter = -1;
+}
+
+void setWriteFailureAfter(qint64 bytes) { g_failAfter = bytes; }
+qint64 writeFailureAfter() { return g_failAfter; }
+
+QString dataFolder() {
+  if (!g_folder.isEmpty()) return g_folder;
+  return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+}
+
+void setDataFolder(const QString& folder) { g_folder = folder; }
+
+}  // namespace fw
+
+namespace fw {
+qint64 writeFailureAfter();
+}
+
+FolderItem::FolderItem(const QString& name)
+    : name_(name), path_(QDir(fw::dataFolder()).filePath(QFileInfo(name).fileName())) {}
+
+bool FolderItem::Exists() const { return QFileInfo(path_).isFile(); }
+
+std::unique_ptr<TextInputStream> FolderItem::OpenAsTextFile() const {
+  auto file = std::make_unique<QFile>(path_);
+  if (!file->open(QIODevice::ReadOnly)) return nullptr;
+  return std::make_unique<TextInputStream>(std::move(file));
+}
+
+std::unique_ptr<TextOutputStream> FolderItem::CreateTextFile() const {
+  if (!QDir().mkpath(QFileInfo(path_).absolutePath())) return nullptr;
+  auto file = std::make_unique<QSaveFile>(path_);
+  if (!file->open(QIODevice::WriteOnly)) return nullptr;
+  return std::make_unique<TextOutputStream>(std::move(file));
+}
+
+TextInputStream::TextInputStream(std::unique_ptr<QFile> file) : file_(std::move(file)) {}
+TextInputStream::~TextInputStream() = default;
+
+QString TextInputStream::ReadLine() {
+  if (done_ || !file_) return QString();
+  QByteArray line;
+  bool sawEnd = false;
+  char c;
+  while (consumed_ < kMaxBytes && file_->getChar(&c)) {
+    ++consumed_;
+    if (c == '\n') {
+      sawEnd = true;
+      break;
+    }
+    if (c == '\r') {
+      // "\r\n" and a lone "\r" both end a line.
+      char next;
+      if (file_->peek(&next, 1) == 1 && next == '\n') {
+        file_->getChar(&next);
+        ++consumed_;
+      }
+      sawEnd = true;
+      break;
+    }
+    if (line.size() < kMaxLine) line.append(c);
+  }
+  if (!sawEnd && line.isEmpty()) done_ = true;
+  return QString::fromUtf8(line);
+}
+
+void TextInputStream::Close() {
+  if (file_) file_->close();
+  done_ = true;
+}
+
+TextOutputStream::TextOutputStream(std::unique_ptr<QSaveFile> file) : file_(std::move(file)) {}
+
+TextOutputStream::~TextOutputStream() {
+  if (file_ && file_->isOpen()) file_->cancelWriting();
+}
+
+void TextOutputStream::WriteLine(const QString& line) {
+  if (!file_ || failed_) return;
+  QByteArray bytes = line.toUtf8();
+  bytes.append('\n');
+  const qint64 limit = fw::writeFailureAfter();
+  if (limit >= 0 && written_ + bytes.size() > limit) {
+    file_->write(bytes.left(qMax<qint64>(0, limit - written_)));
+    failed_ = true;
+    return;
+  }
+  if (file_->write(bytes) != bytes.size()) failed_ = true;
+  written_ += bytes.size();
+}
+
+bool TextOutputStream::Close() {
+  if (!file_ || !file_->isOpen()) return false;
+  if (failed_) {
+    file_->cancelWriting();
+    return false;
+  }
+  return file_->commit();
+}

@@ -1,0 +1,46 @@
+#pragma once
+// A timer that fires its Action on the UI thread, from the shared clock.
+#include <QtGlobal>
+#include <functional>
+
+namespace fw {
+
+class Timer {
+ public:
+  enum class Mode { Off = 0, Single = 1, Multiple = 2 };
+
+  explicit Timer(Mode mode = Mode::Multiple, qint64 periodMs = 1000);
+  ~Timer();
+  Timer(const Timer&) = delete;
+  Timer& operator=(const Timer&) = delete;
+
+  Mode mode() const { return mode_; }
+  void setMode(Mode m) { mode_ = m; }
+  qint64 Period() const { return period_; }
+  // A new period takes effect from the next Reset or switch-on; a running
+  // repeating timer keeps its current due time.
+  void setPeriod(qint64 ms) { period_ = ms < 1 ? 1 : ms; }
+  bool Enabled() const { return enabled_; }
+  // True starts the timer (no effect when it already runs); False stops it
+  // and no further Action follows, even from inside its own handler.
+  void setEnabled(bool on);
+  // Restart the period from now (arms a once timer again).
+  void Reset();
+  // Whether an Action is pending (for tests and for pausing once timers).
+  bool isArmed() const { return armed_; }
+  qint64 dueMs() const { return due_; }
+
+  std::function<void()> Action;
+
+ private:
+  friend class Clock;
+  void arm();
+  Mode mode_;
+  qint64 period_;
+  bool enabled_ = false;
+  bool armed_ = false;
+  qint64 due_ = 0;
+  qint64 seq_ = 0;
+};
+
+}  // namespace fw

@@ -1,0 +1,196 @@
+#include "framework/Window.h"
+
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+
+#include "framework/Controls.h"
+
+namespace fw {
+
+namespace {
+std::function<void(Window*)> g_modalHook;
+std::vector<std::pair<std::type_index, Window*>>& registry() {
+  static std::vector<std::pair<std::type_index, Window*>> r;
+  return r;
+}
+}  // namespace
+
+Window* WindowRegistry::find(std::type_index t) {
+  for (auto& [type, w] : registry())
+    if (type == t) return w;
+  return nullptr;
+}
+
+void WindowRegistry::add(std::type_index t, Window* w) { registry().emplace_back(t, w); }
+
+void WindowRegistry::remove(Window* w) {
+  auto& r = registry();
+  r.erase(std::remove_if(r.begin(), r.end(), [w](const auto& e) { return e.second == w; }), r.end());
+}
+
+std::vector<Window*> WindowRegistry::all() {
+  std::vector<Window*> out;
+  for (auto& e : registry()) out.push_back(e.second);
+  return out;
+}
+
+Window::Window() : QWidget(nullptr), content_(new QWidget(this)) {
+  setAttribute(Qt::WA_DeleteOnClose, false);
+  setWindowTitle(QStringLiteral("Tarrowmead"));
+  applySize();
+}
+
+Window::~Window() { forget(); }
+
+void Window::setModalHook(std::function<void(Window*)> hook) { g_modalHook = std::move(hook); }
+
+void Window::construct() {
+  Layout();
+  CreateControls();
+  for (const QString& name : order_) {
+    QWidget* w = controls_.value(name);
+    std::function<void()> open;
+    if (auto* c = qobject_cast<Canvas*>(w)) open = c->Open;
+    else if (auto* c = qobject_cast<Label*>(w)) open = c->Open;
+    else if (auto* c = qobject_cast<TextField*>(w)) open = c->Open;
+    else if (auto* c = qobject_cast<PushButton*>(w)) open = c->Open;
+    else if (auto* c = qobject_cast<Slider*>(w)) open = c->Open;
+    else if (auto* c = qobject_cast<SegmentedControl*>(w)) open = c->Open;
+    else if (auto* c = qobject_cast<ListBox*>(w)) open = c->Open;
+    if (open) open();
+    if (closed_) return;
+  }
+  Event_Open();
+  if (!closed_ && visibleWhenBuilt) Show();
+}
+
+void Window::Show() {
+  if (closed_) return;
+  if (!placed_) place();
+  show();
+  raise();
+  if (!testAttribute(Qt::WA_ShowWithoutActivating)) activateWindow();
+}
+
+void Window::ShowModal() {
+  if (closed_) return;
+  setWindowModality(Qt::ApplicationModal);
+  Show();
+  if (g_modalHook) {
+    g_modalHook(this);
+    if (!closed_) Close();
+    return;
+  }
+  QEventLoop loop;
+  modalLoop_ = &loop;
+  loop.exec();
+  modalLoop_ = nullptr;
+}
+
+void Window::Close() {
+  if (!closed_) close();
+}
+
+void Window::closeEvent(QCloseEvent* e) {
+  if (closed_) {
+    e->accept();
+    return;
+  }
+  if (Event_CancelClose()) {
+    e->ignore();
+    return;
+  }
+  e->accept();
+  closed_ = true;
+  forget();
+  for (auto& t : timers_) t.second->setEnabled(false);
+  Event_Close();
+  if (modalLoop_) modalLoop_->quit();
+  deleteLater();
+}
+
+void Window::forget() { WindowRegistry::remove(this); }
+
+void Window::keyPressEvent(QKeyEvent* e) {
+  if (closed_) return;
+  const bool ret = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
+  const bool esc = e->key() == Qt::Key_Escape;
+  QString key = ret ? QStringLiteral("\r") : e->text();
+  if (Event_KeyDown(key)) return;
+  if (ret || esc) {
+    for (const QString& name : order_) {
+      auto* b = qobject_cast<PushButton*>(controls_.value(name));
+      if (b && b->isVisible() && b->isEnabled() && ((ret && b->Default) || (esc && b->Cancel))) {
+        b->Push();
+        return;
+      }
+    }
+  }
+  QWidget::keyPressEvent(e);
+}
+
+void Window::registerControl(const QString& name, QWidget* w) {
+  w->setObjectName(name);
+  controls_.insert(name, w);
+  order_ << name;
+}
+
+Timer* Window::addTimer(const QString& name, Timer::Mode mode, qint64 periodMs) {
+  timers_.emplace_back(name, std::make_unique<Timer>(mode, periodMs));
+  return timers_.back().second.get();
+}
+
+Timer* Window::timer(const QString& name) const {
+  for (auto& t : timers_)
+    if (t.first == name) return t.second.get();
+  return nullptr;
+}
+
+void Window::setMenuBar(QMenu* menu) {
+  if (!menuBar_) menuBar_ = new QMenuBar(this);
+  menuBar_->clear();
+  if (menu) menuBar_->addMenu(menu);
+  applySize();
+}
+
+void Window::setBackground(Color c) { setBackgroundColor(this, c); }
+
+int Window::Width() const { return contentW_; }
+int Window::Height() const { return contentH_; }
+void Window::setWidth(int w) { setSize(w, contentH_); }
+void Window::setHeight(int h) { setSize(contentW_, h); }
+
+void Window::setSize(int w, int h) {
+  contentW_ = std::max(1, w);
+  contentH_ = std::max(1, h);
+  applySize();
+}
+
+void Window::applySize() {
+  const int barH = menuBar_ ? menuBar_->sizeHint().height() : 0;
+  if (menuBar_) menuBar_->setGeometry(0, 0, contentW_, barH);
+  content_->setGeometry(0, barH, contentW_, contentH_);
+  if (resizable_) {
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    resize(contentW_, contentH_ + barH);
+  } else {
+    setFixedSize(contentW_, contentH_ + barH);
+  }
+}
+
+void Window::place() {
+  placed_ = true;
+  if (placement != 1 && placement != 2) return;
+  QScreen* screen = QGuiApplication::primaryScreen();
+  if (!screen) return;
+  const QRect area = screen->availableGeometry();
+  move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+}
+
+}  // namespace fw

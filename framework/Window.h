@@ -1,0 +1,141 @@
+#pragma once
+// A window of the game: built from its layout and controls, found again by
+// its class while it is open.
+#include <QMap>
+#include <QString>
+#include <QWidget>
+#include <functional>
+#include <typeindex>
+#include <vector>
+
+#include "framework/Graphics.h"
+#include "framework/Timer.h"
+#include <memory>
+
+class QMenuBar;
+class QMenu;
+class QEventLoop;
+
+namespace fw {
+
+class Window : public QWidget {
+  Q_OBJECT
+ public:
+  Window();
+  ~Window() override;
+
+  // Shows the window and returns.
+  void Show();
+  // Shows the window and returns once it has closed.
+  void ShowModal();
+  // CancelClose, then Close; the window is then no longer found.
+  void Close();
+  bool isClosed() const { return closed_; }
+
+  int Left() const { return x(); }
+  void setLeft(int v) { move(v, y()); }
+  int Top() const { return y(); }
+  void setTop(int v) { move(x(), v); }
+  // Size of the content area (below the menu bar), whole pixels.
+  int Width() const;
+  int Height() const;
+  void setWidth(int w);
+  void setHeight(int h);
+  void setSize(int w, int h);
+  QString Title() const { return windowTitle(); }
+
+  // The area the controls are placed on.
+  QWidget* content() const { return content_; }
+
+  // A control by name, cast to its class; null if none of that name and class.
+  template <class T>
+  T* control(const QString& name) const {
+    return qobject_cast<T*>(controls_.value(name, nullptr));
+  }
+  QStringList controlNames() const { return order_; }
+  Timer* timer(const QString& name) const;
+
+  // Test seam: called instead of running a nested event loop in ShowModal.
+  // The hook should close the window; a window still open afterwards is closed.
+  static void setModalHook(std::function<void(Window*)> hook);
+
+  // Builds a window: Layout, CreateControls, the controls' Open events, then
+  // the window's Open event; shown afterwards when the layout says visible.
+  void construct();
+
+ protected:
+  virtual void Layout() {}
+  virtual void CreateControls() {}
+  virtual void Event_Open() {}
+  // True keeps the window open.
+  virtual bool Event_CancelClose() { return false; }
+  virtual void Event_Close() {}
+  // The key as text; true consumes it.
+  virtual bool Event_KeyDown(const QString&) { return false; }
+
+  // Layout helpers.
+  template <class T>
+  T* addControl(const QString& name) {
+    T* c = new T(content_);
+    registerControl(name, c);
+    return c;
+  }
+  // A timer owned by the window, found by name; all stop when it closes.
+  Timer* addTimer(const QString& name, Timer::Mode mode, qint64 periodMs);
+  // Shows a menu bar holding the given menu (the same menu may serve several windows).
+  void setMenuBar(QMenu* menu);
+  QMenuBar* menuBar() const { return menuBar_; }
+  void setBackground(Color c);
+  void setResizable(bool on) { resizable_ = on; applySize(); }
+  bool visibleWhenBuilt = true;
+  // Placement: 0 platform default, 1 centred on the parent, 2 centred on the screen.
+  int placement = 0;
+
+  void closeEvent(QCloseEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+
+ private:
+  void registerControl(const QString& name, QWidget* w);
+  void applySize();
+  void place();
+  void forget();
+
+  QWidget* content_;
+  QMenuBar* menuBar_ = nullptr;
+  QMap<QString, QWidget*> controls_;
+  std::vector<std::pair<QString, std::unique_ptr<Timer>>> timers_;
+  QStringList order_;
+  int contentW_ = 100, contentH_ = 100;
+  bool resizable_ = false;
+  bool closed_ = false;
+  bool placed_ = false;
+  QEventLoop* modalLoop_ = nullptr;
+  friend class WindowRegistry;
+};
+
+// Keeps the open window of each class.
+class WindowRegistry {
+ public:
+  static Window* find(std::type_index t);
+  static void add(std::type_index t, Window* w);
+  static void remove(Window* w);
+  static std::vector<Window*> all();
+};
+
+// The open window of class W, or a newly built one.
+template <class W>
+W* implicitWindow() {
+  if (Window* w = WindowRegistry::find(typeid(W))) return static_cast<W*>(w);
+  W* w = new W();
+  WindowRegistry::add(typeid(W), w);
+  w->construct();
+  return w;
+}
+
+// The open window of class W, or null; never builds one.
+template <class W>
+W* openWindow() {
+  return static_cast<W*>(WindowRegistry::find(typeid(W)));
+}
+
+}  // namespace fw

@@ -1,0 +1,84 @@
+// Start-up shared by every test program.
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTextStream>
+
+#include "app/Tarrow.h"
+#include "framework/Controls.h"
+#include "framework/Media.h"
+#include "framework/TextFile.h"
+#include "framework/Window.h"
+#include "game/Module1.h"
+#include "testsupport.h"
+
+namespace testing_tm {
+
+namespace {
+QStringList g_messages;
+}
+
+void GameTest::SetUp() {
+  // Close whatever an earlier test left open, without running its handlers' effects on us.
+  for (fw::Window* w : fw::WindowRegistry::all()) w->Close();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  fw::Clock::instance().setVirtual(true);
+  fw::Clock::instance().setVirtualNow(0);
+  fw::Keyboard::instance().releaseAll();
+  dir_ = std::make_unique<QTemporaryDir>();
+  ASSERT_TRUE(dir_->isValid());
+  fw::setDataFolder(dir_->path());
+  fw::setWriteFailureAfter(-1);
+  g_messages.clear();
+  fw::setMsgBoxHook([](const QString& text) { g_messages << text; });
+  fw::Window::setModalHook([](fw::Window* w) { w->Close(); });
+  setShortDateForTests(QStringLiteral("10/12/2026"));
+  Module1::initialise();
+  App().Randomizer = std::make_unique<Random>(12345);
+}
+
+void GameTest::TearDown() {
+  for (fw::Window* w : fw::WindowRegistry::all()) w->Close();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  fw::Window::setModalHook({});
+  dir_.reset();
+}
+
+QString GameTest::dataPath(const QString& name) const { return QDir(dir_->path()).filePath(name); }
+
+void GameTest::writeDataFile(const QString& name, const QStringList& lines) const {
+  QFile f(dataPath(name));
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  for (const QString& l : lines) f.write((l + QLatin1Char('\n')).toUtf8());
+}
+
+QStringList GameTest::readDataFile(const QString& name) const {
+  QFile f(dataPath(name));
+  if (!f.open(QIODevice::ReadOnly)) return {};
+  QStringList lines = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'));
+  if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
+  return lines;
+}
+
+QStringList& GameTest::messages() { return g_messages; }
+
+}  // namespace testing_tm
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QStandardPaths::setTestModeEnabled(true);
+  QApplication qapp(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Tarrowmead"));
+  fw::setAssetFolders({QStringLiteral(TM_TEST_ASSET_DIR)});
+  fw::setSilentSounds(true);
+  fw::Clock::instance().setVirtual(true);
+  // The application object as start-up makes it, without opening the start window.
+  static Tarrow app;
+  app.SetVersionData(1, 1, 0, 0, 2);
+  app.MenuBar = MainMenuBar();
+  app.Event_Open();
+  fw::Keyboard::instance().install();
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

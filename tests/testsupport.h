@@ -1,0 +1,37 @@
+#pragma once
+// Helpers shared by the tests: a fresh game state and data folder per test,
+// virtual time, key presses and message boxes caught instead of shown.
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <functional>
+#include <gtest/gtest.h>
+
+#include "framework/Clock.h"
+#include "framework/Keyboard.h"
+#include "framework/Text.h"
+#include "framework/Random.h"
+
+namespace testing_tm {
+
+// Every open window is closed, the game state is back at its start-up values,
+// the clock is virtual at 0, no key is held, the data folder is a new empty
+// folder, message boxes are recorded in messages().
+class GameTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Advances the virtual clock by ms, firing due timers in order.
+  void advance(qint64 ms) { fw::Clock::instance().advance(ms); }
+  void press(int code) { fw::Keyboard::instance().setKey(code, true); }
+  void release(int code) { fw::Keyboard::instance().setKey(code, false); }
+  QString dataPath(const QString& name) const;
+  void writeDataFile(const QString& name, const QStringList& lines) const;
+  QStringList readDataFile(const QString& name) const;
+  QStringList& messages();
+
+  std::unique_ptr<QTemporaryDir> dir_;
+};
+
+}  // namespace testing_tm
