@@ -1,8 +1,9 @@
 #include "game/Window1.h"
 
-#include <QMenuBar>
-
 #include "app/Tarrow.h"
+#include "app/assets.h"
+#include "framework/Media.h"
+#include "framework/Text.h"
 #include "game/Module1.h"
 
 namespace {
@@ -18,22 +19,13 @@ void styleLabel(fw::Label* l, double points, bool italic, Color colour, bool mul
   fw::setBackgroundColor(l, 0x000000);
 }
 
-std::unique_ptr<fw::Timer> makeTimer(fw::Timer::Mode mode, qint64 periodMs,
-                                     std::function<void()> action) {
-  auto t = std::make_unique<fw::Timer>(mode, periodMs);
-  t->Action = std::move(action);
-  return t;
-}
-
 }  // namespace
 
 Window1::Window1() = default;
 Window1::~Window1() = default;
 
 void Window1::Layout() {
-  auto* bar = new QMenuBar(this);
-  bar->addMenu(MainMenuBar());
-  setMenuBar(bar);
+  setMenuBar(MainMenuBar());
   setWindowTitle(QStringLiteral("Tarrowmead"));
   setWindowFlag(Qt::WindowMaximizeButtonHint, false);
   setResizable(false);
@@ -53,15 +45,18 @@ void Window1::_CreateControls0() {
   Canvas1_->setFocusPolicy(Qt::NoFocus);
   Canvas1_->Paint = [this](Graphics& g) { Canvas1_Paint(g); };
 
-  Timer1_ = makeTimer(Mode::Multiple, 50, [this] { Timer1_Action(); });
-  monstimer_ = makeTimer(Mode::Multiple, 300, [this] { monstimer_Action(); });
+  Timer1_ = addTimer(QStringLiteral("Timer1"), Mode::Multiple, 50);
+  Timer1_->Action = [this] { Timer1_Action(); };
+  monstimer_ = addTimer(QStringLiteral("monstimer"), Mode::Multiple, 300);
+  monstimer_->Action = [this] { monstimer_Action(); };
 
   Canvas2_ = addControl<fw::Canvas>(QStringLiteral("Canvas2"));
   Canvas2_->setBounds(8, 180, 126, 409);
   Canvas2_->setFocusPolicy(Qt::NoFocus);
   Canvas2_->Paint = [this](Graphics& g) { Canvas2_Paint(g); };
 
-  waittimer_ = makeTimer(Mode::Single, 2000, [this] { waittimer_Action(); });
+  waittimer_ = addTimer(QStringLiteral("waittimer"), Mode::Single, 2000);
+  waittimer_->Action = [this] { waittimer_Action(); };
 
   Label1_ = addControl<fw::Label>(QStringLiteral("Label1"));
   Label1_->setBounds(20, 14, 100, 27);
@@ -73,10 +68,14 @@ void Window1::_CreateControls0() {
   Label2_->setText(QStringLiteral("SCORE"));
   styleLabel(Label2_, 20, false, 0xFF8000, true);
 
-  gametimer_ = makeTimer(Mode::Multiple, 1000, [this] { gametimer_Action(); });
-  scoretimer_ = makeTimer(Mode::Multiple, 10, [this] { scoretimer_Action(); });
-  caughttimer_ = makeTimer(Mode::Single, 1500, [this] { caughttimer_Action(); });
-  pausetimer_ = makeTimer(Mode::Multiple, 250, [this] { pausetimer_Action(); });
+  gametimer_ = addTimer(QStringLiteral("gametimer"), Mode::Multiple, 1000);
+  gametimer_->Action = [this] { gametimer_Action(); };
+  scoretimer_ = addTimer(QStringLiteral("scoretimer"), Mode::Multiple, 10);
+  scoretimer_->Action = [this] { scoretimer_Action(); };
+  caughttimer_ = addTimer(QStringLiteral("caughttimer"), Mode::Single, 1500);
+  caughttimer_->Action = [this] { caughttimer_Action(); };
+  pausetimer_ = addTimer(QStringLiteral("pausetimer"), Mode::Multiple, 250);
+  pausetimer_->Action = [this] { pausetimer_Action(); };
 
   scorelabel_ = addControl<fw::Label>(QStringLiteral("scorelabel"));
   scorelabel_->setBounds(20, 116, 87, 20);
@@ -88,7 +87,10 @@ void Window1::_CreateControls0() {
   timerlabel_->setText(QStringLiteral("Untitled"));
   styleLabel(timerlabel_, 18, true, 0xFFFFFF, false);
 
-  tabletimer_ = makeTimer(Mode::Single, 1000, [this] { tabletimer_Action(); });
+  tabletimer_ = addTimer(QStringLiteral("tabletimer"), Mode::Single, 1000);
+  tabletimer_->Action = [this] { tabletimer_Action(); };
+  spacepoll_ = addTimer(QStringLiteral("spacepoll"), Mode::Multiple, 10);
+  spacepoll_->Action = [this] { spacepoll(); };
 
   // Lies left of the content area: never seen, never used.
   TextField1_ = addControl<fw::TextField>(QStringLiteral("TextField1"));
@@ -102,25 +104,131 @@ void Window1::_CreateControls0() {
   fw::setBackgroundColor(TextField1_, 0xFFFFFF);
 }
 
-void Window1::Event_Open() {}
+void Window1::Event_Open() {
+  if (Sound* boing = _x_boing()) boing->setVolume(93);
+  monstimer()->setPeriod(monsspeed);
+  setup();
+}
 
-void Window1::Canvas1_Paint(Graphics&) {}
-void Window1::Canvas2_Paint(Graphics&) {}
-void Window1::Timer1_Action() {}
-void Window1::waittimer_Action() {}
-void Window1::gametimer_Action() {}
-void Window1::scoretimer_Action() {}
-void Window1::caughttimer_Action() {}
-void Window1::pausetimer_Action() {}
-void Window1::tabletimer_Action() {}
+std::vector<fw::Timer*> Window1::gametimers() const {
+  return {Timer1(),      monstimer(),   waittimer(),  gametimer(),
+          scoretimer(),  caughttimer(), pausetimer(), tabletimer()};
+}
 
-void Window1::buildwall() {}
-void Window1::placeman() {}
-void Window1::placemonster() {}
-void Window1::shiftmonster(qint64, qint64, qint64) {}
-bool Window1::checkcatch(qint64, qint64, qint64, qint64, qint64) { return false; }
-void Window1::calcscore() {}
-void Window1::setup() {}
+void Window1::setup() {
+  const int width = int(Trunc(850 * scale + 138 * scale));
+  const int height = int(Trunc(600 * scale));
+  setSize(width, height);
+  Canvas1()->setLeft(int(Trunc(138 * scale)));
+  // The canvases keep their anchored edges: the board spans to the window's
+  // right edge and full height, the side panel grows with the height.
+  Canvas1()->setWidth(width - Canvas1()->Left());
+  Canvas1()->setHeight(height);
+  Canvas2()->setHeight(409 + height - 600);
+
+  manicon = _x_manr();
+  waittimer()->setEnabled(false);
+  caughttimer()->setEnabled(false);
+  monstrapped = 0;
+  gametimer()->setEnabled(false);
+  scoretimer()->setEnabled(false);
+  pausetimer()->setEnabled(false);
+  tabletimer()->setEnabled(false);
+  // Nothing of an earlier game's pause stays behind.
+  pausehold_.clear();
+  spacehold_.clear();
+  spacepoll_->setEnabled(false);
+  afterspace_ = nullptr;
+
+  scorelabel()->setText(QString());
+  monicon[0] = _x_monsel();
+  totalmons = 1;
+  monsactive = 0;
+  monsleft = 1;
+  lives = 3;
+  Module1::pause = false;
+  newlevel = true;
+  // Every game starts fresh: no bonus life already paid, no count-up under
+  // way, no score of an earlier game to save, no robot still waiting.
+  exlives = 0;
+  displayscore = false;
+  currentscore = 0;
+  waittomove = {};
+
+  if (showstats) writeSetupStats();
+
+  timeallowed = 100;
+  timerlabel()->setText(Str(timeallowed));
+  scorelabel()->setTextSize(16 * scale);
+  for (int k = 0; k < kRobots; ++k) {
+    monisac[k] = 0;
+    extrabitac[k] = 0;
+    extrabitup[k] = 0;
+    monisup[k] = 0;
+  }
+
+  buildwall();
+  placeman();
+  placemonster();
+  if (load) {
+    loadgame();
+    load = false;
+  }
+  gametimer()->setEnabled(true);
+  gametimer()->Reset();
+}
+
+void Window1::buildwall() {
+  for (qint64 x = 0; x < kColumns; ++x) {
+    space(x, 0) = celledge;
+    space(x, kRows - 1) = celledge;
+  }
+  for (qint64 y = 0; y < kRows; ++y) {
+    space(0, y) = celledge;
+    space(kColumns - 1, y) = celledge;
+  }
+  Canvas1()->setLeft(int(Trunc(138 * scale)));
+  for (qint64 x = 1; x <= 15; ++x)
+    for (qint64 y = 1; y <= 13; ++y) space(x, y) = App().Randomizer->InRange(0, 1);
+  Canvas1()->Refresh(true);
+}
+
+void Window1::placeman() {
+  space(7, 6) = cellman;
+  manisac = 7;
+  manisup = 6;
+  Timer1()->setEnabled(true);
+}
+
+void Window1::placemonster() {
+  monstimer()->setEnabled(false);
+  for (qint64 x = 1; x <= 15; ++x)
+    for (qint64 y = 1; y <= 13; ++y)
+      if (space(x, y) > celledge) space(x, y) = cellempty;
+
+  Random& random = *App().Randomizer;
+  for (qint64 k = 0; k <= monsactive; ++k) {
+    if (monisac[k] == monsgone) continue;
+    qint64 x, y;
+    // Away from the hero's row and column, and never on a cell already given
+    // to another robot of this pass (that robot would vanish from the board).
+    do {
+      x = random.InRange(1, 15);
+      y = random.InRange(1, 13);
+    } while (space(x, y) == cellman || (x >= 6 && x <= 8) || (y >= 5 && y <= 7) ||
+             space(x, y) > celledge);
+    space(x, y) = cellmons + k;
+    extrabitac[k] = 0;
+    extrabitup[k] = 0;
+    monisac[k] = x;
+    monisup[k] = y;
+    monsismoving[k] = movenone;
+  }
+  waittimer()->setEnabled(true);
+  waittimer()->Reset();
+  Canvas1()->Refresh(true);
+  Canvas2()->Refresh(true);
+}
 
 namespace win {
 ::Window1* Window1() { return fw::implicitWindow<::Window1>(); }

@@ -2,11 +2,14 @@
 // The game window: the board, the side panel, the labels and the eight
 // timers that carry a game from level to level.
 #include <array>
+#include <functional>
+#include <vector>
 #include <memory>
 
 #include "framework/Controls.h"
 #include "framework/Timer.h"
 #include "framework/Window.h"
+#include "game/timerhold.h"
 
 class Window1 : public fw::Window {
   Q_OBJECT
@@ -26,14 +29,14 @@ class Window1 : public fw::Window {
   fw::Label* scorelabel() const { return scorelabel_; }
   fw::Label* timerlabel() const { return timerlabel_; }
   fw::TextField* TextField1() const { return TextField1_; }
-  fw::Timer* Timer1() const { return Timer1_.get(); }
-  fw::Timer* monstimer() const { return monstimer_.get(); }
-  fw::Timer* waittimer() const { return waittimer_.get(); }
-  fw::Timer* gametimer() const { return gametimer_.get(); }
-  fw::Timer* scoretimer() const { return scoretimer_.get(); }
-  fw::Timer* caughttimer() const { return caughttimer_.get(); }
-  fw::Timer* pausetimer() const { return pausetimer_.get(); }
-  fw::Timer* tabletimer() const { return tabletimer_.get(); }
+  fw::Timer* Timer1() const { return Timer1_; }
+  fw::Timer* monstimer() const { return monstimer_; }
+  fw::Timer* waittimer() const { return waittimer_; }
+  fw::Timer* gametimer() const { return gametimer_; }
+  fw::Timer* scoretimer() const { return scoretimer_; }
+  fw::Timer* caughttimer() const { return caughttimer_; }
+  fw::Timer* pausetimer() const { return pausetimer_; }
+  fw::Timer* tabletimer() const { return tabletimer_; }
 
   // Event handlers.
   void Canvas1_Paint(Graphics& g);
@@ -81,12 +84,51 @@ class Window1 : public fw::Window {
   fw::Label* scorelabel_ = nullptr;
   fw::Label* timerlabel_ = nullptr;
   fw::TextField* TextField1_ = nullptr;
-  std::unique_ptr<fw::Timer> Timer1_, monstimer_, waittimer_, gametimer_, scoretimer_,
-      caughttimer_, pausetimer_, tabletimer_;
+  // Timers are owned by the window (addTimer); closing the window stops them.
+  fw::Timer *Timer1_ = nullptr, *monstimer_ = nullptr, *waittimer_ = nullptr,
+            *gametimer_ = nullptr, *scoretimer_ = nullptr, *caughttimer_ = nullptr,
+            *pausetimer_ = nullptr, *tabletimer_ = nullptr;
 
   // --- play: hero, catches, game flow (game/) ---
+  // The eight game timers, for holding them all at once.
+  std::vector<fw::Timer*> gametimers() const;
+  // Places, sizes and colours the four labels for the display scale.
+  void labellayout();
+  // The hero's move for the first held direction key, at most once in 7 Ticks.
+  void heromoves();
+  // One step, push or bounce in direction (dx, dy); true when the hero moved.
+  bool movehero(qint64 dx, qint64 dy);
+  // Every robot shows its halt picture.
+  void showhaltpictures();
+  // The last life is gone: stop the clock and every pending restart, and
+  // show the high scores a second later.
+  void gameover();
+  // The statistics window's first five rows at a new game.
+  void writeSetupStats();
+  // Holds every game timer until Space is up, then runs `then`. Paints and
+  // other windows go on meanwhile.
+  void waitforspacerelease(std::function<void()> then);
+  void spacepoll();
+
+  TimerHold pausehold_;  // once timers pending when the game was paused
+  TimerHold spacehold_;  // every game timer while Space is still held
+  fw::Timer* spacepoll_ = nullptr;
+  std::function<void()> afterspace_;
+  bool saving_ = false;  // a save's message box is up
 
   // --- robot tick (robots/) ---
+  // Level end and next level; true when the tick ends here.
+  bool monslevelend();
+  void monsnextlevel();
+  // Brings robots of the level that have not yet been on the board into
+  // squashed robots' slots.
+  void monsreenter();
+  // Turns an idle robot's picture to face the other way.
+  void monsturn(qint64 i);
+  // Carries robot i's move on by one step.
+  void monsmovestep(qint64 i);
+  // Starts idle robot i's next move toward the hero, when one is free.
+  void monschase(qint64 i);
 
   // --- saved data (records/) ---
 };

@@ -1,0 +1,110 @@
+// The timers that carry a game from phase to phase: the robots' start, the
+// clock, the restart after a lost life, the pause and game over.
+#include "app/assets.h"
+#include "framework/Keyboard.h"
+#include "framework/Text.h"
+#include "game/Module1.h"
+#include "game/Window1.h"
+#include "records/addname.h"
+#include "records/scores.h"
+
+void Window1::waittimer_Action() {
+  if (newlevel) {
+    timeallowed = (totalmons - 1) * 20 + 100;
+    timerlabel()->setText(Str(timeallowed));
+    newlevel = false;
+  }
+  monstimer()->setEnabled(true);
+  waittimer()->setEnabled(false);
+}
+
+void Window1::gametimer_Action() {
+  const qint64 v = ValInt(timerlabel()->Text()) - 1;
+  timerlabel()->setText(Str(v));
+  if (v != 0) return;
+
+  // The clock has run out.
+  Timer1()->setEnabled(false);
+  monstimer()->setEnabled(false);
+  // The robots stay halted until the next placement starts them again.
+  waittimer()->setEnabled(false);
+  showhaltpictures();
+  Canvas1()->Refresh(true);
+  --lives;
+  if (lives < 1) {
+    gameover();
+    return;
+  }
+  gametimer()->setEnabled(false);
+  newlevel = true;
+  caughttimer()->setEnabled(true);
+  caughttimer()->Reset();
+  Canvas1()->Refresh(true);
+  space(manisac, manisup) = cellempty;
+}
+
+void Window1::caughttimer_Action() {
+  Timer1()->setEnabled(true);
+  monstimer()->setEnabled(true);
+  gametimer()->setEnabled(true);
+  caughttimer()->setEnabled(false);
+  monicon[0] = _x_monsel();
+  monicon[1] = _x_monsel1();
+  monicon[2] = _x_monsel2();
+  monicon[3] = _x_monsel3();
+  placeman();
+  placemonster();
+}
+
+void Window1::pausetimer_Action() {
+  // The message of a save is still up: neither resume nor save again.
+  if (saving_) return;
+
+  if (Keyboard::AsyncKeyDown(fw::kKeySpace)) {
+    // Robots still waiting for their start stay off until the rest of that
+    // wait has passed.
+    const bool waiting = pausehold_.holds(waittimer()) || pausehold_.holds(caughttimer());
+    gametimer()->setEnabled(true);
+    Timer1()->setEnabled(true);
+    if (!waiting) monstimer()->setEnabled(true);
+    pausetimer()->setEnabled(false);
+    Module1::pause = false;
+    Canvas1()->Refresh(true);
+    pausehold_.release();
+    // The press that resumed play must not pause it again.
+    waitforspacerelease(nullptr);
+  } else if (Keyboard::AsyncKeyDown(fw::kKeyS)) {
+    timeleft = ValInt(timerlabel()->Text());
+    saving_ = true;
+    savegame();
+    saving_ = false;
+  }
+}
+
+void Window1::tabletimer_Action() {
+  // Only a score strictly above the lowest entry of the table is entered.
+  if (Val(scorelabel()->Text()) > double(scorenum[kScores - 1])) win::addname()->ShowModal();
+  win::scores()->Show();
+  tabletimer()->setEnabled(false);
+}
+
+void Window1::waitforspacerelease(std::function<void()> then) {
+  if (!Keyboard::AsyncKeyDown(fw::kKeySpace)) {
+    if (then) then();
+    return;
+  }
+  // Every game timer stands still while Space is held, but the event loop
+  // goes on: the window repaints and the key's release is seen.
+  spacehold_.hold(gametimers());
+  afterspace_ = std::move(then);
+  spacepoll_->setEnabled(true);
+}
+
+void Window1::spacepoll() {
+  if (Keyboard::AsyncKeyDown(fw::kKeySpace)) return;
+  spacepoll_->setEnabled(false);
+  std::function<void()> then = std::move(afterspace_);
+  afterspace_ = nullptr;
+  if (then) then();
+  spacehold_.release();
+}

@@ -1,0 +1,32 @@
+#include "game/timerhold.h"
+
+#include <algorithm>
+
+#include "framework/Clock.h"
+
+void TimerHold::hold(const std::vector<fw::Timer*>& timers) {
+  const qint64 now = fw::Clock::instance().nowMs();
+  for (fw::Timer* t : timers) {
+    if (!t || !t->Enabled() || !t->isArmed() || holds(t)) continue;
+    held_.push_back({t, std::max<qint64>(0, t->dueMs() - now)});
+    t->setEnabled(false);
+  }
+}
+
+void TimerHold::release() {
+  // Taken out first: an Action started here may hold timers again.
+  std::vector<Held> held;
+  held.swap(held_);
+  for (const Held& h : held) {
+    const qint64 period = h.timer->Period();
+    h.timer->setPeriod(h.left);
+    h.timer->setEnabled(true);
+    h.timer->Reset();
+    // The due time stays; the next firings of a repeating timer use the period.
+    h.timer->setPeriod(period);
+  }
+}
+
+bool TimerHold::holds(const fw::Timer* t) const {
+  return std::any_of(held_.begin(), held_.end(), [t](const Held& h) { return h.timer == t; });
+}
