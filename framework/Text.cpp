@@ -26,16 +26,21 @@ bool isDigitIn(QChar c, int base) {
 }
 
 double parsePrefixed(const QString& t, int i, int base, bool negative) {
-  double v = 0;
-  bool any = false;
-  for (; i < t.size() && isDigitIn(t[i], base); ++i) {
+  quint64 bits = 0;
+  double big = 0;
+  int digits = 0;
+  bool fits = true;
+  for (; i < t.size() && isDigitIn(t[i], base); ++i, ++digits) {
     const QChar c = t[i].toLower();
-    v = v * base + (c.isDigit() ? c.unicode() - '0' : c.unicode() - 'a' + 10);
-    any = true;
+    const quint64 d = quint64(c.isDigit() ? c.unicode() - '0' : c.unicode() - 'a' + 10);
+    if (bits > (std::numeric_limits<quint64>::max() - d) / quint64(base)) fits = false;
+    bits = bits * quint64(base) + d;
+    big = big * base + double(d);
   }
-  if (!any) return 0;
-  // Hexadecimal texts of 16 digits stand for 64-bit two's-complement values.
-  if (base == 16 && v >= 9223372036854775808.0 && v < 18446744073709551616.0) v -= 18446744073709551616.0;
+  if (digits == 0) return 0;
+  // Up to 64 bits the digits stand for a 64-bit two's-complement value
+  // ("&hFFFFFFFFFFFFFFFF" is -1); longer texts are read as plain magnitudes.
+  const double v = fits ? double(qint64(bits)) : big;
   return negative ? -v : v;
 }
 

@@ -54,6 +54,7 @@ class Window : public QWidget {
   }
   QStringList controlNames() const { return order_; }
   Timer* timer(const QString& name) const;
+  QMenuBar* menuBar() const { return menuBar_; }
 
   // Test seam: called instead of running a nested event loop in ShowModal.
   // The hook should close the window; a window still open afterwards is closed.
@@ -84,7 +85,6 @@ class Window : public QWidget {
   Timer* addTimer(const QString& name, Timer::Mode mode, qint64 periodMs);
   // Shows a menu bar holding the given menu (the same menu may serve several windows).
   void setMenuBar(QMenu* menu);
-  QMenuBar* menuBar() const { return menuBar_; }
   void setBackground(Color c);
   void setResizable(bool on) { resizable_ = on; applySize(); }
   bool visibleWhenBuilt = true;

@@ -1,0 +1,126 @@
+// The start window: its face, the settings it gives and the two buttons.
+#include <QCoreApplication>
+#include <QFile>
+#include <QKeyEvent>
+#include <QMenuBar>
+
+#include "framework/Window.h"
+#include "game/Module1.h"
+#include "game/Window1.h"
+#include "testsupport.h"
+#include "windows/startwindow.h"
+
+using testing_tm::GameTest;
+
+class StartWindow : public GameTest {
+ protected:
+  startwindow* open() { return win::startwindow(); }
+};
+
+TEST_F(StartWindow, FirstRunWithNeitherFile) {
+  startwindow* w = open();
+  EXPECT_EQ(w->Slider1()->Value(), 5);
+  EXPECT_EQ(w->Slider1()->Minimum(), 4);
+  EXPECT_EQ(w->Slider1()->Maximum(), 6);
+  EXPECT_EQ(w->Slider1()->PageStep(), 1);
+  EXPECT_EQ(w->Slider2()->Value(), 300);
+  EXPECT_EQ(w->Slider2()->Minimum(), 200);
+  EXPECT_EQ(w->Slider2()->Maximum(), 500);
+  EXPECT_EQ(w->Slider2()->PageStep(), 100);
+  EXPECT_TRUE(w->SegmentedControl1()->itemSelected(0));
+  EXPECT_FALSE(w->SegmentedControl1()->itemSelected(1));
+  EXPECT_FALSE(w->PushButton2()->Visible());
+  EXPECT_TRUE(splay);
+  EXPECT_FALSE(load);
+  EXPECT_FALSE(showstats);
+  EXPECT_EQ(monsspeed, 300);
+  // Our sliders report code changes too, so the game size follows the slider.
+  EXPECT_DOUBLE_EQ(scale, 1.25);
+}
+
+TEST_F(StartWindow, SavedGameFileShowsLoadSavedGame) {
+  writeDataFile("mygame.txt", {"3"});
+  EXPECT_TRUE(open()->PushButton2()->Visible());
+}
+
+TEST_F(StartWindow, LayoutAsThePlayerSeesIt) {
+  startwindow* w = open();
+  EXPECT_EQ(w->Width(), 762);
+  EXPECT_EQ(w->Height(), 620);
+  EXPECT_EQ(w->Title(), "Tarrowmead");
+  EXPECT_EQ(w->menuBar(), nullptr);
+  EXPECT_EQ(w->controlNames(),
+            (QStringList{"Canvas1", "Slider1", "PushButton1", "Label1", "Label2", "Label3",
+                         "Label4", "Label5", "Slider2", "Label7", "Label8", "PushButton2",
+                         "SegmentedControl1", "Label9", "Label10", "Label11"}));
+  EXPECT_EQ(w->Canvas1()->geometry(), QRect(0, 0, 761, 289));
+  EXPECT_NE(w->Canvas1()->Backdrop, nullptr);
+  EXPECT_EQ(w->PushButton1()->geometry(), QRect(277, 458, 214, 53));
+  EXPECT_EQ(w->PushButton1()->Caption(), "LET'S GO!");
+  EXPECT_TRUE(w->PushButton1()->Default);
+  EXPECT_EQ(w->PushButton2()->Caption(), "Load Saved Game");
+  EXPECT_TRUE(w->PushButton2()->Cancel);
+  EXPECT_EQ(w->Label11()->Text(), "Space bar = pause game     Esc key = quit current game");
+  EXPECT_EQ(w->Label9()->Text(), "Z and X keys\r\nmove Tarrow\r\nleft and right");
+  EXPECT_EQ(w->Label10()->Text(), "@ and ? keys\r\nmove Tarrow\r\nup and down");
+  EXPECT_EQ(w->Label1()->TextColor(), 0xFF8000u);
+  EXPECT_EQ(w->Label2()->TextColor(), 0xFFFFFFu);
+  EXPECT_EQ(w->SegmentedControl1()->itemTitle(0), "Sound on");
+  EXPECT_EQ(w->SegmentedControl1()->itemTitle(1), "Sound off");
+  EXPECT_EQ(w->SegmentedControl1()->Width(), 138);
+}
+
+TEST_F(StartWindow, ControlsWriteTheSettingsAtOnce) {
+  startwindow* w = open();
+  struct Case {
+    int position;
+    double scale;
+  };
+  for (const Case c : {Case{4, 1.0}, Case{5, 1.25}, Case{6, 1.5}}) {
+    w->Slider1()->setValue(c.position);
+    EXPECT_DOUBLE_EQ(scale, c.scale) << c.position;
+  }
+  w->Slider2()->setValue(w->Slider2()->Minimum());
+  EXPECT_EQ(monsspeed, 200) << "FAST";
+  w->Slider2()->setValue(w->Slider2()->Maximum());
+  EXPECT_EQ(monsspeed, 500) << "SLOW";
+  w->SegmentedControl1()->press(1);
+  EXPECT_FALSE(splay);
+  w->SegmentedControl1()->press(0);
+  EXPECT_TRUE(splay);
+}
+
+TEST_F(StartWindow, LetsGoOpensTheGameWindowAndCloses) {
+  writeDataFile("mygame.txt", {"3"});
+  startwindow* w = open();
+  w->PushButton1()->Push();
+  EXPECT_EQ(fw::openWindow<startwindow>(), nullptr) << "the start window is gone";
+  Window1* game = fw::openWindow<Window1>();
+  ASSERT_NE(game, nullptr);
+  EXPECT_TRUE(game->isVisible());
+  EXPECT_FALSE(load) << "LET'S GO! starts a new game even with a saved one";
+  EXPECT_TRUE(QFile::exists(dataPath("mygame.txt")));
+  ASSERT_NE(game->menuBar(), nullptr);
+  ASSERT_EQ(game->menuBar()->actions().size(), 1);
+  EXPECT_EQ(game->menuBar()->actions()[0]->text(), "&File");
+  // A second call finds the open game window and builds nothing.
+  const QString timerBefore = game->timerlabel()->Text();
+  EXPECT_EQ(win::Window1(), game);
+  EXPECT_EQ(game->timerlabel()->Text(), timerBefore);
+}
+
+TEST_F(StartWindow, LoadSavedGameSetsLoadBeforeTheGameStarts) {
+  writeDataFile("mygame.txt", {"3"});
+  startwindow* w = open();
+  w->PushButton2()->Push();
+  EXPECT_NE(fw::openWindow<Window1>(), nullptr);
+  EXPECT_EQ(fw::openWindow<startwindow>(), nullptr);
+  EXPECT_FALSE(load) << "the game's set-up clears it after loading";
+}
+
+TEST_F(StartWindow, ReturnPressesLetsGo) {
+  startwindow* w = open();
+  QKeyEvent ret(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
+  QCoreApplication::sendEvent(w, &ret);
+  EXPECT_NE(fw::openWindow<Window1>(), nullptr);
+}
