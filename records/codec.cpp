@@ -1,0 +1,111 @@
+#include "records/codec.h"
+
+#include <algorithm>
+#include <array>
+
+#include "framework/Random.h"
+#include "framework/Text.h"
+
+namespace {
+
+constexpr int kMaxPrefix = 9;
+constexpr int kLastEntry = codec::kShiftEntries - 1;  // 300
+
+const QString scrambleKey = QStringLiteral("lurvendask");
+
+// The first character of a line tells the prefix length; entry 10 is never
+// written first. These values are fixed for good: every score file uses them.
+constexpr std::array<char16_t, 11> headerLetters = {u'3', u'A', u'7', u'E', u'0', u'C',
+                                                    u'5', u'9', u'F', u'1', u'B'};
+
+// Shift of the character scrambled with index i: 35 individual values, then
+// one common value for the rest of the table.
+constexpr std::array<int, codec::kShiftEntries> makeShiftTable() {
+  constexpr int first[35] = {7,  13, 2,  19, 11, 4,  16, 9, 1,  20, 14, 6,
+                             18, 3,  12, 8,  17, 5,  15, 10, 0, 19, 7,  12,
+                             3,  16, 9,  14, 2,  18, 11, 5,  20, 8,  13};
+  std::array<int, codec::kShiftEntries> t{};
+  for (int i = 0; i < 35; ++i) t[size_t(i)] = first[i];
+  for (int i = 35; i <= kLastEntry; ++i) t[size_t(i)] = 11;
+  return t;
+}
+constexpr std::array<int, codec::kShiftEntries> shiftTable = makeShiftTable();
+
+// Code points above 255 cannot be carried by a two-digit pair: each becomes
+// one "?" (a surrogate pair counts as one code point).
+QString carriable(const QString& text) {
+  QString out;
+  out.reserve(text.size());
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const QChar ch = text.at(i);
+    if (ch.unicode() <= 255) {
+      out += ch;
+      continue;
+    }
+    if (ch.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) ++i;
+    out += u'?';
+  }
+  return out;
+}
+
+void appendPair(QString& line, int v) {
+  QString h = Hex(v);
+  if (h.size() == 1) h.prepend(u'0');
+  line += h;
+}
+
+}  // namespace
+
+QChar codec::headerLetter(int l) { return QChar(headerLetters.at(size_t(l))); }
+int codec::shiftOf(int i) { return shiftTable.at(size_t(i)); }
+
+QString encpw(const QString& text) {
+  Random rnd;
+  QString body = carriable(text);
+  // A text longer than the table allows for some prefix length gets a
+  // shorter prefix; one too long for any prefix is cut.
+  if (body.size() > kLastEntry) body.truncate(kLastEntry);
+  const int n = int(body.size());
+  const int maxPrefix = std::min(kMaxPrefix, (kLastEntry - n) / 2);
+  const int l = int(rnd.InRange(0, maxPrefix));
+
+  QString line;
+  line.reserve(2 + 2 * (l + n));
+  line += QChar(headerLetters[size_t(l)]);
+  line += QChar(headerLetters[size_t(l + 1)]);
+  const QString t = scrambleKey.left(l) + body;
+  for (int j = 1; j <= l + n; ++j) {
+    int c = t.at(j - 1).unicode();
+    if (c == 9) c = 32;
+    const int shift = shiftTable[size_t(l + j)];
+    int v = c - shift;
+    if (v < 0 || v > 255) v = '?' - shift;  // a control character it cannot carry
+    appendPair(line, v);
+  }
+  return line;
+}
+
+QString decpw(const QString& line) {
+  Random rnd;
+  const int fallback = int(rnd.InRange(0, kMaxPrefix));
+  const QString first = line.left(1);
+  int l = fallback;
+  for (int i = 0; i < int(headerLetters.size()); ++i) {
+    if (first.compare(QString(QChar(headerLetters[size_t(i)])), Qt::CaseInsensitive) == 0) {
+      l = i;
+      break;
+    }
+  }
+
+  QString result;
+  const qsizetype n = line.size();
+  for (int k = 0;; ++k) {
+    const qsizetype p = 2 * l + 3 + 2 * k;  // 1-based position of the pair
+    const int entry = 2 * l + 1 + k;
+    if (p > n || entry > kLastEntry) break;
+    const QString pair = line.mid(p - 1, 2);
+    const qint64 d = std::clamp<qint64>(ValInt(QStringLiteral("&h") + pair), 0, 255);
+    result += QChar(char16_t(shiftTable[size_t(entry)] + d));
+  }
+  return result;
+}

@@ -1,0 +1,23 @@
+#pragma once
+// The score file's line scrambling: a text becomes one line of hexadecimal
+// digits, and such a line gives its text back.
+#include <QString>
+
+namespace codec {
+// The codec can carry at most this many shifted characters per line.
+constexpr int kShiftEntries = 301;
+// Header character l (0 to 10) and the shift of index i (0 to 300): fixed for
+// good, since every score file depends on them.
+QChar headerLetter(int l);
+int shiftOf(int i);
+}  // namespace codec
+
+// Scrambles one text with a prefix length drawn at random. A character the
+// codec cannot carry (a code point above 255, or a control character whose
+// shifted code falls below 0) is written as "?", and a text too long for the
+// table is cut, so every line unscrambles to exactly the text it holds.
+QString encpw(const QString& text);
+
+// Unscrambles one line. Never fails: a line the scrambler did not write gives
+// some text with one character per pair read.
+QString decpw(const QString& line);

@@ -1,0 +1,73 @@
+// Saving the paused game and loading it into a new one.
+#include "records/savedgame.h"
+
+#include "framework/Controls.h"
+#include "framework/Text.h"
+#include "framework/TextFile.h"
+#include "game/Window1.h"
+
+SavedGame currentGame() {
+  SavedGame g;
+  g.space = space;
+  g.monsactive = monsactive;
+  g.lives = lives;
+  g.totalmons = totalmons;
+  g.monsleft = monsleft;
+  g.currentscore = currentscore;
+  g.timeleft = timeleft;
+  g.exlives = exlives;
+  g.monstrapped = monstrapped;
+  g.monisac = monisac;
+  g.monisup = monisup;
+  g.manisac = manisac;
+  g.manisup = manisup;
+  return g;
+}
+
+void setCurrentGame(const SavedGame& g) {
+  space = g.space;
+  monsactive = g.monsactive;
+  lives = g.lives;
+  totalmons = g.totalmons;
+  monsleft = g.monsleft;
+  currentscore = g.currentscore;
+  timeleft = g.timeleft;
+  exlives = g.exlives;
+  monstrapped = g.monstrapped;
+  monisac = g.monisac;
+  monisup = g.monisup;
+  manisac = g.manisac;
+  manisup = g.manisup;
+}
+
+void Window1::savegame() {
+  bool ok = false;
+  if (auto out = GetFolderItem(kSavedGameName, 0).CreateTextFile()) {
+    for (const QString& line : savedGameLines(currentGame())) out->WriteLine(line);
+    ok = out->Close();
+  }
+  MsgBox(ok ? kGameSaved : kGameSaveFailed);
+}
+
+void Window1::loadgame() {
+  const FolderItem file = GetFolderItem(kSavedGameName, 0);
+  if (!file.Exists()) return;
+  auto in = file.OpenAsTextFile();
+  if (!in) {
+    MsgBox(kGameLoadUnreadable);
+    return;
+  }
+  QStringList lines;
+  for (int i = 0; i < kSavedGameLines; ++i) lines << in->ReadLine();
+  in->Close();
+
+  // Nothing is applied from a file the game cannot go on from: the new game
+  // set up just before is played, and the file stays for the player to keep.
+  const SavedGame game = parseSavedGame(lines);
+  if (!playable(game)) {
+    MsgBox(kGameLoadRefused);
+    return;
+  }
+  setCurrentGame(game);
+  scorelabel()->setText(Str(currentscore));
+}

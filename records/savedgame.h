@@ -1,0 +1,51 @@
+#pragma once
+// The saved-game file "mygame.txt": the board, eight counters and the cells of
+// the robots and the hero, one decimal integer a line.
+#include <QString>
+#include <QStringList>
+#include <array>
+
+#include "game/Module1.h"
+
+struct SavedGame {
+  Board space;
+  qint64 monsactive = 0;
+  qint64 lives = 0;
+  qint64 totalmons = 0;
+  qint64 monsleft = 0;
+  qint64 currentscore = 0;
+  qint64 timeleft = 0;
+  qint64 exlives = 0;
+  qint64 monstrapped = 0;
+  std::array<qint64, kRobots> monisac{};
+  std::array<qint64, kRobots> monisup{};
+  qint64 manisac = 0;
+  qint64 manisup = 0;
+};
+
+constexpr int kSavedGameLines = 273;
+inline const QString kSavedGameName = QStringLiteral("mygame.txt");
+inline const QString kGameSaved = QStringLiteral("Your game is saved");
+inline const QString kGameSaveFailed =
+    QStringLiteral("Your game could not be saved. The previous saved game is kept.");
+inline const QString kGameLoadRefused = QStringLiteral(
+    "The saved game cannot be loaded: the file is damaged. A new game starts instead.");
+inline const QString kGameLoadUnreadable = QStringLiteral(
+    "The saved game cannot be loaded: the file cannot be read. A new game starts instead.");
+
+// The 273 lines of the file, in file order.
+QStringList savedGameLines(const SavedGame& game);
+
+// Reads the lines as the file holds them: only the first 273 count, a missing
+// line or one holding no number gives 0, a fraction is cut toward zero.
+SavedGame parseSavedGame(const QStringList& lines);
+
+// Whether the game can go on from these values: every cell a known code with
+// the border intact, the counters within their ranges, the hero inside the
+// board and every robot on it, squashed, or (out of play) unset. A game that
+// fails would index outside the board later in play.
+bool playable(const SavedGame& game);
+
+// The game state in the globals, and back.
+SavedGame currentGame();
+void setCurrentGame(const SavedGame& game);

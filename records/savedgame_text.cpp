@@ -1,0 +1,68 @@
+#include "records/savedgame.h"
+
+#include "framework/Text.h"
+
+namespace {
+
+// Every value of the file in file order, so that the writer and the reader
+// cannot disagree about it.
+template <class Game, class F>
+void eachValue(Game& g, F&& f) {
+  for (int c = 0; c < kColumns; ++c)
+    for (int r = 0; r < kRows; ++r) f(g.space(c, r));
+  for (auto* v : {&g.monsactive, &g.lives, &g.totalmons, &g.monsleft, &g.currentscore,
+                  &g.timeleft, &g.exlives, &g.monstrapped})
+    f(*v);
+  for (size_t k = 0; k < kRobots; ++k) {
+    f(g.monisac[k]);
+    f(g.monisup[k]);
+  }
+  f(g.manisac);
+  f(g.manisup);
+}
+
+bool within(qint64 v, qint64 lo, qint64 hi) { return v >= lo && v <= hi; }
+
+bool isBorder(int c, int r) { return c == 0 || c == kColumns - 1 || r == 0 || r == kRows - 1; }
+
+}  // namespace
+
+QStringList savedGameLines(const SavedGame& game) {
+  QStringList lines;
+  lines.reserve(kSavedGameLines);
+  eachValue(game, [&](qint64 v) { lines << Str(v); });
+  return lines;
+}
+
+SavedGame parseSavedGame(const QStringList& lines) {
+  SavedGame g;
+  int i = 0;
+  eachValue(g, [&](qint64& v) {
+    v = i < lines.size() ? ValInt(lines.at(i)) : 0;
+    ++i;
+  });
+  return g;
+}
+
+bool playable(const SavedGame& g) {
+  for (int c = 0; c < kColumns; ++c) {
+    for (int r = 0; r < kRows; ++r) {
+      const qint64 cell = g.space(c, r);
+      if (isBorder(c, r) ? cell != celledge : !within(cell, cellempty, cellmons + kRobots - 1))
+        return false;
+    }
+  }
+  if (!within(g.monsactive, 0, kRobots - 1) || !within(g.lives, 0, 3) ||
+      !within(g.totalmons, 1, 10) || !within(g.monsleft, 0, g.totalmons) ||
+      g.currentscore < 0 || !within(g.exlives, 0, 4) || !within(g.monstrapped, 0, g.totalmons))
+    return false;
+  for (int k = 0; k < kRobots; ++k) {
+    const qint64 ac = g.monisac[size_t(k)], up = g.monisup[size_t(k)];
+    const bool onBoard = within(ac, 1, kColumns - 2) && within(up, 1, kRows - 2);
+    // The game tests only the column for a squashed robot.
+    const bool gone = ac == monsgone && (up == monsgone || up == 0 || within(up, 1, kRows - 2));
+    const bool unset = ac == 0 && up == 0;
+    if (!(onBoard || gone || (unset && k > g.monsactive))) return false;
+  }
+  return within(g.manisac, 1, kColumns - 2) && within(g.manisup, 1, kRows - 2);
+}

@@ -1,0 +1,49 @@
+#pragma once
+// The score file "mydata.txt": the high-score table and the two settings, one
+// scrambled line each.
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <optional>
+
+#include "game/Module1.h"
+
+struct ScoreEntry {
+  QString name;
+  qint64 score = 0;
+  QString date;
+  bool operator==(const ScoreEntry&) const = default;
+};
+using ScoreTable = std::array<ScoreEntry, kScores>;
+
+// What a score file holds; a setting is absent when its line gives nothing usable.
+struct ScoreFile {
+  ScoreTable table;
+  std::optional<double> scale;
+  std::optional<qint64> monsspeed;
+};
+
+constexpr int kScoreFileLines = 50;
+inline const QString kScoreFileName = QStringLiteral("mydata.txt");
+
+// Stored settings beyond these would make a window or a timer the game cannot
+// run with, so the reader leaves the setting as it is.
+constexpr double kMaxStoredScale = 4.0;
+constexpr qint64 kMaxStoredSpeed = 1 << 24;
+
+// The fifty texts of the file before scrambling, in file order.
+QStringList scoreFileTexts(const ScoreTable& table, double scale, qint64 monsspeed);
+
+// Reads the file's lines as read from disk (scrambled). Only the first fifty
+// count; a missing line reads as empty text.
+ScoreFile parseScoreFile(const QStringList& lines);
+
+// The table in the globals scorename, scorenum and scoredate, and back.
+ScoreTable currentScoreTable();
+void setScoreTable(const ScoreTable& table);
+
+// Writes the score file from the table and the settings. When it cannot be
+// written the old file is kept, the player is told, and the result is false.
+bool saveScoreFile();
+inline const QString kScoreSaveFailed =
+    QStringLiteral("The high scores could not be saved. The previous high scores are kept.");

@@ -1,0 +1,166 @@
+#include "records/scores.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QResizeEvent>
+#include <algorithm>
+
+#include "app/Tarrow.h"
+#include "app/assets.h"
+#include "framework/Media.h"
+#include "framework/Text.h"
+#include "game/Module1.h"
+#include "game/Window1.h"
+
+namespace {
+
+constexpr int kWidth = 460;
+constexpr int kHeight = 733;
+
+void listFont(fw::ListBox* list, double points) {
+  QFont f = QApplication::font();
+  if (points > 0) f.setPointSizeF(points);
+  list->setFont(f);
+}
+
+void fillRows(fw::ListBox* list, const ScoreTable& table, bool padded) {
+  list->DeleteAllRows();
+  for (const ScoreEntry& e : table) {
+    list->AddRow(e.name);
+    const int row = list->LastIndex();
+    list->setCell(row, 1, padded ? Format(e.score, QStringLiteral("0000000")) : Str(e.score));
+    list->setCell(row, 2, e.date);
+  }
+}
+
+}  // namespace
+
+void enterScore(ScoreTable& table, const QString& name, qint64 score, const QString& date) {
+  table.back() = {name, score, date};
+}
+
+void sortScores(ScoreTable& table) {
+  // By the numbers themselves, so that scores of any size and sign order right.
+  std::stable_sort(table.begin(), table.end(),
+                   [](const ScoreEntry& a, const ScoreEntry& b) { return a.score > b.score; });
+}
+
+scores::scores() = default;
+
+void scores::Layout() {
+  setWindowTitle(QStringLiteral("High Scores"));
+  // A document window with minimise and maximise buttons but no close box.
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint);
+  setResizable(true);
+  setSize(kWidth, kHeight);
+  setMinimumSize(64, 64);
+  setMaximumSize(32000, 32000);
+  placement = 2;
+  visibleWhenBuilt = true;
+}
+
+void scores::CreateControls() { _CreateControls0(); }
+
+void scores::_CreateControls0() {
+  auto* list = addControl<fw::ListBox>(QStringLiteral("Listbox1"));
+  list->setBounds(0, 102, 460, 543);
+  list->setColumns({QStringLiteral("NAME"), QStringLiteral("SCORE"), QStringLiteral("DATE")},
+                   {460 * 45 / 100, 460 * 25 / 100, 460 * 30 / 100});
+  listFont(list, 18);
+  list->header()->setSectionResizeMode(QHeaderView::Fixed);
+  list->header()->setSectionsMovable(false);
+  list->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  list->setDragEnabled(false);
+  list->setStyleSheet(QStringLiteral("QTreeView::item { height: 30px; border-bottom: 1px dotted #a0a0a0; }"));
+
+  auto* title = addControl<fw::Label>(QStringLiteral("Label1"));
+  title->setBounds(37, 27, 386, 42);
+  title->setText(QStringLiteral("GAME OVER"));
+  title->setFontStyle(QStringLiteral("Arial"), 40, true, false);
+  title->setTextColor(0xFF8040);
+  title->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+
+  auto* okButton = addControl<fw::PushButton>(QStringLiteral("ok"));
+  okButton->setBounds(118, 691, 80, 24);
+  okButton->setCaption(QStringLiteral("OK"));
+  fw::setFont(okButton, QStringLiteral("Arial"), 15, true, false);
+  okButton->Default = true;
+  okButton->setDefault(true);
+  okButton->Action = [this] { ok_Action(); };
+
+  auto* question = addControl<fw::Label>(QStringLiteral("Label2"));
+  question->setBounds(118, 651, 224, 31);
+  question->setText(QStringLiteral("Another game?"));
+  question->setFontStyle(QStringLiteral("Arial"), 18, true, true);
+  question->setTextColor(0x000000);
+  question->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+
+  auto* quit = addControl<fw::PushButton>(QStringLiteral("cancel"));
+  quit->setBounds(262, 691, 80, 24);
+  quit->setCaption(QStringLiteral("Quit"));
+  fw::setFont(quit, QStringLiteral("Arial"), 15, true, false);
+  quit->Action = [this] { cancel_Action(); };
+
+  // Lies left of the content area: the player never sees it.
+  auto* buffer = addControl<fw::ListBox>(QStringLiteral("templist"));
+  buffer->setBounds(-116, 157, 68, 90);
+  buffer->setColumns({QString(), QString(), QString()});
+  buffer->setHeaderHidden(true);
+}
+
+// The list grows with the window; the question and the buttons keep their
+// distance from the bottom right corner.
+void scores::resizeEvent(QResizeEvent* e) {
+  fw::Window::resizeEvent(e);
+  content()->resize(size());
+  const int dw = width() - kWidth, dh = height() - kHeight;
+  if (auto* list = Listbox1()) list->resize(460 + dw, 543 + dh);
+  if (auto* b = ok()) b->move(118 + dw, 691 + dh);
+  if (auto* l = Label2()) l->move(118 + dw, 651 + dh);
+  if (auto* b = cancel()) b->move(262 + dw, 691 + dh);
+}
+
+void scores::Event_Open() {
+  const QString today = ShortDate();
+  if (splay) {
+    if (Sound* s = _x_scb()) s->Play();
+  }
+  Label1()->setVisible(true);
+
+  ScoreTable table = currentScoreTable();
+  if (!newname.isEmpty()) {
+    // The score is what the game window shows now; no game window shows 0.
+    const ::Window1* game = fw::openWindow<::Window1>();
+    enterScore(table, newname, game ? ValInt(game->scorelabel()->Text()) : 0, today);
+  }
+  sortScores(table);
+  setScoreTable(table);
+  fillRows(templist(), table, true);
+  fillRows(Listbox1(), table, false);
+  newname.clear();
+}
+
+void scores::ok_Action() {
+  Close();  // writes the score file before the next game starts
+  win::Window1()->setup();
+}
+
+// Closing first writes the score file with the entry just made, whatever
+// order quitting closes the other windows in.
+void scores::cancel_Action() {
+  Close();
+  App().Quit();
+}
+
+void scores::Event_Close() {
+  if (::Window1* game = fw::openWindow<::Window1>()) game->savedata();
+  else saveScoreFile();
+}
+
+bool scores::Event_CancelClose() { return false; }
+
+namespace win {
+::scores* scores() { return fw::implicitWindow<::scores>(); }
+}  // namespace win

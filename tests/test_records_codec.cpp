@@ -1,0 +1,175 @@
+// The score file's line scrambling: round trips over its domain, the line
+// format, foreign lines, and texts the codec cannot carry as they stand.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "framework/Random.h"
+#include "framework/Text.h"
+#include "records/codec.h"
+
+namespace {
+
+using codec::headerLetter;
+using codec::shiftOf;
+
+bool hexOnly(const QString& s) {
+  for (QChar c : s)
+    if (!QStringLiteral("0123456789ABCDEF").contains(c)) return false;
+  return true;
+}
+
+// The pair that carries code c at shift index i.
+QString pair(int c, int i) { return Hex(c - shiftOf(i)).rightJustified(2, u'0'); }
+
+QString latin1Run(int n) {
+  QString s;
+  for (int i = 0; i < n; ++i) s += QChar(char16_t(20 + (i * 37) % 236));
+  return s;
+}
+
+TEST(Codec, RoundTripOverItsDomainWithEveryPrefixLength) {
+  struct Case {
+    const char* what;
+    QString text;
+    QString back;
+  };
+  const Case cases[] = {
+      {"empty", QString(), QString()},
+      {"plain name", QStringLiteral("Tarrow"), QStringLiteral("Tarrow")},
+      {"tabs come back as spaces", QStringLiteral("a\tb\t"), QStringLiteral("a b ")},
+      {"blanks stay", QStringLiteral("  x  "), QStringLiteral("  x  ")},
+      {"codes 128 to 255", QStringLiteral("Zo\u00EB \u00C5ngstr\u00F6m \u00FF\u0080"),
+       QStringLiteral("Zo\u00EB \u00C5ngstr\u00F6m \u00FF\u0080")},
+      {"lowest carried code", QString(QChar(20)) + QChar(21), QString(QChar(20)) + QChar(21)},
+      {"282 characters", latin1Run(282), latin1Run(282)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const int n = int(c.text.size());
+    std::set<int> prefixes;
+    for (int round = 0; round < 300; ++round) {
+      const QString line = encpw(c.text);
+      ASSERT_TRUE(hexOnly(line)) << line.toStdString();
+      ASSERT_EQ(line.size() % 2, 0);
+      const int l = int(line.size() - 2 - 2 * n) / 2;
+      ASSERT_GE(l, 0);
+      ASSERT_LE(l, 9);
+      prefixes.insert(l);
+      EXPECT_EQ(line.at(0), headerLetter(l));
+      EXPECT_EQ(line.at(1), headerLetter(l + 1));
+      ASSERT_EQ(decpw(line), c.back);
+    }
+    EXPECT_EQ(prefixes.size(), 10u) << "every prefix length 0 to 9 is drawn";
+  }
+}
+
+TEST(Codec, HeaderLettersAreElevenDistinctHexDigits) {
+  std::set<QChar> seen;
+  for (int l = 0; l <= 10; ++l) {
+    EXPECT_TRUE(hexOnly(headerLetter(l)));
+    seen.insert(headerLetter(l));
+  }
+  EXPECT_EQ(seen.size(), 11u);
+  for (int i = 0; i < codec::kShiftEntries; ++i) {
+    EXPECT_GE(shiftOf(i), 0);
+    EXPECT_LE(shiftOf(i), 20);
+  }
+  for (int i = 36; i < codec::kShiftEntries; ++i) EXPECT_EQ(shiftOf(i), shiftOf(35));
+}
+
+// Score files written by earlier runs must keep reading the same: these lines
+// pin the key material.
+TEST(Codec, ReadsLinesOfEarlierRuns) {
+  EXPECT_EQ(decpw(QStringLiteral("0C686569752D6068")), QStringLiteral("Ann"));
+  EXPECT_EQ(decpw(QStringLiteral("1B5E6F60735966535C644A615F6B6374")), QStringLiteral("Tarrow"));
+  EXPECT_EQ(decpw(QStringLiteral("7E596A2D1E2934")), QStringLiteral("1.25"));
+  EXPECT_EQ(decpw(QStringLiteral("3A")), QString());
+}
+
+TEST(Codec, OnlyTheFirstCharacterAndTheTextPairsAreRead) {
+  const QString text = QStringLiteral("Sixteen");
+  for (int round = 0; round < 40; ++round) {
+    QString line = encpw(text);
+    const int l = int(line.size() - 2 - 2 * text.size()) / 2;
+    line[1] = line.at(1) == u'0' ? u'1' : u'0';
+    for (int p = 2; p < 2 + 2 * l; ++p) line[p] = u'F';
+    EXPECT_EQ(decpw(line), text);
+  }
+}
+
+TEST(Codec, ForeignLines) {
+  // Entry 10 is never written first; such a line has a prefix of ten pairs.
+  const QString ten = QString(headerLetter(10)) + u'X' + QString(20, u'7') + pair('H', 21) +
+                      pair('i', 22);
+  EXPECT_EQ(decpw(ten), QStringLiteral("Hi"));
+
+  // An odd last character is read as one hexadecimal digit.
+  const QString odd = QString(headerLetter(0)) + headerLetter(1) + pair('A', 1) + u'5';
+  EXPECT_EQ(decpw(odd), QString(u'A') + QChar(char16_t(shiftOf(2) + 5)));
+
+  // A header letter in lower case reads like the capital.
+  const QString lower = QString(headerLetter(0)).toLower() + headerLetter(1) + pair('q', 1);
+  if (lower.at(0) != headerLetter(0)) EXPECT_EQ(decpw(lower), QStringLiteral("q"));
+
+  EXPECT_EQ(decpw(QString()), QString());
+  EXPECT_EQ(decpw(QString(headerLetter(9)) + headerLetter(10) + QStringLiteral("0102")),
+            QString()) << "a line shorter than its prefix holds no text";
+
+  // However long a line is, no shift beyond the table is used.
+  const QString huge = QString(headerLetter(0)) + u'X' + QString(4000, u'F');
+  EXPECT_EQ(decpw(huge).size(), 300);
+}
+
+TEST(Codec, TextsOutsideTheDomainComeBackAsTheyWereWritten) {
+  struct Case {
+    const char* what;
+    QString text;
+    QString back;  // empty: only the shape is known
+  };
+  const Case cases[] = {
+      {"letters beyond code 255", QStringLiteral("\u0141ukasz \u540D\u524D"),
+       QStringLiteral("?ukasz ??")},
+      {"a character beyond the first plane counts once", QStringLiteral("\U0001F600x"),
+       QStringLiteral("?x")},
+      {"a lone surrogate", QString(QChar(0xD800)) + u'y', QStringLiteral("?y")},
+      {"301 characters are cut to 300", latin1Run(301), latin1Run(300)},
+      {"5000 characters are cut to 300", QString(5000, u'n'), QString(300, u'n')},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    for (int round = 0; round < 50; ++round) {
+      const QString line = encpw(c.text);
+      ASSERT_TRUE(hexOnly(line));
+      EXPECT_EQ(decpw(line), c.back);
+    }
+  }
+}
+
+TEST(Codec, LongTextsWithinTheDomainKeepTheirFormat) {
+  // 290 characters fit the table only with a prefix of at most 5.
+  const QString text = latin1Run(290);
+  std::set<qsizetype> lengths;
+  for (int round = 0; round < 200; ++round) {
+    const QString line = encpw(text);
+    lengths.insert(line.size());
+    EXPECT_EQ(decpw(line), text);
+  }
+  EXPECT_EQ(lengths, (std::set<qsizetype>{582, 584, 586, 588, 590, 592}));
+}
+
+TEST(Codec, ControlCharactersNeverBreakALine) {
+  // Codes below 20 are carried where their shift allows, else written as "?".
+  const QString text = QStringLiteral("a\nb\rc") + QChar(0) + QChar(1) + QChar(19);
+  for (int round = 0; round < 100; ++round) {
+    const QString line = encpw(text);
+    ASSERT_TRUE(hexOnly(line));
+    const QString back = decpw(line);
+    ASSERT_EQ(back.size(), text.size());
+    for (qsizetype i = 0; i < text.size(); ++i)
+      EXPECT_TRUE(back.at(i) == text.at(i) || back.at(i) == u'?') << i;
+    EXPECT_EQ(decpw(encpw(back)).size(), back.size());
+  }
+}
+
+}  // namespace
