@@ -1,8 +1,26 @@
 // Tarrowmead: push rows of wall blocks and squash the alien robots.
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QIcon>
 
+#include "framework/Media.h"
+
 #include "app/Tarrow.h"
+
+namespace {
+// The installed theme icon, or the sizes that lie beside the program.
+QIcon appIcon() {
+  QIcon icon = QIcon::fromTheme(QStringLiteral("tarrowmead"));
+  if (!icon.isNull()) return icon;
+  for (const QString& folder : fw::assetFolders())
+    for (int size : {16, 32, 48, 256}) {
+      const QString path = QDir(folder).filePath(QStringLiteral("tarrowmead-%1.png").arg(size));
+      if (QFileInfo::exists(path)) icon.addFile(path, QSize(size, size));
+    }
+  return icon;
+}
+}  // namespace
 
 int main(int argc, char* argv[]) {
   QApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
@@ -10,7 +28,7 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationName(QStringLiteral("Tarrowmead"));
   QApplication::setOrganizationName(QStringLiteral("Tarrowmead"));
   QApplication::setDesktopFileName(QStringLiteral("tarrowmead"));
-  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("tarrowmead")));
+  QApplication::setWindowIcon(appIcon());
   std::unique_ptr<Tarrow> app(startup());
   return qapp.exec();
 }
