@@ -1,0 +1,215 @@
+// The saved-game file "mygame.txt": its lines, how they read back, files the
+// game cannot go on from, and saves that fail.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "framework/Text.h"
+#include "framework/TextFile.h"
+#include "game/Module1.h"
+#include "game/Window1.h"
+#include "records/savedgame.h"
+#include "testsupport.h"
+
+namespace {
+
+using testing_tm::GameTest;
+
+// A game in the middle of level 6: border, a scatter of blocks, the hero on
+// (4, 9), two robots on the board, one squashed, one out of play.
+SavedGame sampleGame() {
+  SavedGame g;
+  for (int c = 0; c < kColumns; ++c)
+    for (int r = 0; r < kRows; ++r)
+      g.space(c, r) = (c == 0 || r == 0 || c == kColumns - 1 || r == kRows - 1) ? celledge
+                                                                              : (c * 3 + r) % 4 == 0;
+  g.space(4, 9) = cellman;
+  g.space(12, 2) = cellmons + 0;
+  g.space(3, 13) = cellmons + 2;
+  g.monsactive = 2;
+  g.lives = 2;
+  g.totalmons = 6;
+  g.monsleft = 4;
+  g.currentscore = 1234;
+  g.timeleft = -1;
+  g.exlives = 2;
+  g.monstrapped = 2;
+  g.monisac = {12, monsgone, 3, 0};
+  g.monisup = {2, monsgone, 13, 0};
+  g.manisac = 4;
+  g.manisup = 9;
+  return g;
+}
+
+TEST(SavedGameText, LinesInFileOrderAndBack) {
+  const SavedGame g = sampleGame();
+  const QStringList lines = savedGameLines(g);
+  ASSERT_EQ(lines.size(), kSavedGameLines);
+  EXPECT_EQ(lines[15 * 4 + 9], "2") << "the hero's cell on line 15c + r + 1";
+  EXPECT_EQ(lines[0], "3");
+  EXPECT_EQ(lines.mid(255, 8), (QStringList{"2", "2", "6", "4", "1234", "-1", "2", "2"}));
+  EXPECT_EQ(lines.mid(263, 10), (QStringList{"12", "2", "99", "99", "3", "13", "0", "0", "4", "9"}));
+  EXPECT_EQ(savedGameLines(parseSavedGame(lines)), lines);
+  EXPECT_TRUE(playable(parseSavedGame(lines)));
+}
+
+TEST(SavedGameText, LinesReadAsTruncatedNumbers) {
+  struct Case {
+    QString line;
+    qint64 value;
+  };
+  const Case cases[] = {{"7.9", 7},  {"-2.5", -2}, {"-0.5", 0}, {"abc", 0},
+                        {"", 0},     {" 12", 12},  {"5 robots", 5}, {"&h1F", 31}};
+  for (const Case& c : cases) {
+    QStringList lines = savedGameLines(sampleGame());
+    lines[259] = c.line;  // currentscore
+    EXPECT_EQ(parseSavedGame(lines).currentscore, c.value) << c.line.toStdString();
+  }
+  // A short file: from the first missing line on everything reads as 0.
+  const SavedGame shortGame = parseSavedGame(savedGameLines(sampleGame()).mid(0, 258));
+  EXPECT_EQ(shortGame.totalmons, 6);
+  EXPECT_EQ(shortGame.monsleft, 0);
+  EXPECT_EQ(shortGame.manisup, 0);
+  EXPECT_FALSE(playable(shortGame)) << "the hero would stand on the border";
+}
+
+TEST(SavedGameText, GamesThePlayCannotHoldAreRefused) {
+  struct Case {
+    const char* what;
+    std::function<void(SavedGame&)> change;
+    bool ok;
+  };
+  const Case cases[] = {
+      {"as written", [](SavedGame&) {}, true},
+      {"border block inside the board", [](SavedGame& g) { g.space(5, 5) = celledge; }, true},
+      {"clock run out", [](SavedGame& g) { g.timeleft = -40; }, true},
+      {"squashed robot with any board row", [](SavedGame& g) { g.monisup[1] = 5; }, true},
+      {"robot out of play on the board", [](SavedGame& g) { g.monisac[3] = 8, g.monisup[3] = 8; }, true},
+      {"cell code 8", [](SavedGame& g) { g.space(5, 5) = 8; }, false},
+      {"negative cell code", [](SavedGame& g) { g.space(5, 5) = -1; }, false},
+      {"hole in the border", [](SavedGame& g) { g.space(0, 7) = cellempty; }, false},
+      {"monsactive 4", [](SavedGame& g) { g.monsactive = 4; }, false},
+      {"lives 4", [](SavedGame& g) { g.lives = 4; }, false},
+      {"lives -1", [](SavedGame& g) { g.lives = -1; }, false},
+      {"totalmons 0", [](SavedGame& g) { g.totalmons = 0; }, false},
+      {"totalmons 11", [](SavedGame& g) { g.totalmons = 11; }, false},
+      {"monsleft above totalmons", [](SavedGame& g) { g.monsleft = 7; }, false},
+      {"monstrapped above totalmons", [](SavedGame& g) { g.monstrapped = 7; }, false},
+      {"exlives 5", [](SavedGame& g) { g.exlives = 5; }, false},
+      {"negative score", [](SavedGame& g) { g.currentscore = -1; }, false},
+      {"robot column 16", [](SavedGame& g) { g.monisac[0] = 16; }, false},
+      {"robot row 14", [](SavedGame& g) { g.monisup[0] = 14; }, false},
+      {"robot in play off the board", [](SavedGame& g) { g.monisac[2] = 0, g.monisup[2] = 0; }, false},
+      {"squashed robot with a wild row", [](SavedGame& g) { g.monisup[1] = 500; }, false},
+      {"hero on the border", [](SavedGame& g) { g.manisac = 0; }, false},
+      {"hero below the board", [](SavedGame& g) { g.manisup = 14; }, false},
+  };
+  for (const Case& c : cases) {
+    SavedGame g = sampleGame();
+    c.change(g);
+    EXPECT_EQ(playable(g), c.ok) << c.what;
+  }
+}
+
+class SavedGameTest : public GameTest {
+ protected:
+  // The game window as "Load Saved Game" makes it.
+  Window1* loadGame() {
+    load = true;
+    return win::Window1();
+  }
+};
+
+TEST_F(SavedGameTest, SaveThenLoadGivesTheGameBack) {
+  Window1* w = win::Window1();
+  setCurrentGame(sampleGame());
+  w->savegame();
+  EXPECT_EQ(messages(), QStringList{kGameSaved});
+  EXPECT_EQ(readDataFile("mygame.txt"), savedGameLines(sampleGame()));
+  w->Close();
+
+  Module1::initialise();
+  messages().clear();
+  w = loadGame();
+  EXPECT_EQ(savedGameLines(currentGame()), savedGameLines(sampleGame()));
+  EXPECT_EQ(w->scorelabel()->Text(), "1234");
+  EXPECT_FALSE(load);
+  EXPECT_TRUE(messages().isEmpty());
+}
+
+TEST_F(SavedGameTest, LoadedScoreOfZeroShowsZero) {
+  SavedGame g = sampleGame();
+  g.currentscore = 0;
+  QStringList lines = savedGameLines(g);
+  lines[15 * 5 + 5] = "1.9";  // a fraction is cut: a block
+  lines[15 * 6 + 5] = "none";  // no number: an empty cell
+  writeDataFile("mygame.txt", lines);
+  Window1* w = loadGame();
+  EXPECT_EQ(w->scorelabel()->Text(), "0");
+  EXPECT_EQ(space(5, 5), cellblock);
+  EXPECT_EQ(space(6, 5), cellempty);
+}
+
+TEST_F(SavedGameTest, NoFileMeansANewGame) {
+  Window1* w = loadGame();
+  EXPECT_EQ(w->scorelabel()->Text(), QString());
+  EXPECT_EQ(lives, 3);
+  EXPECT_EQ(totalmons, 1);
+  EXPECT_EQ(manisac, 7);
+  EXPECT_TRUE(messages().isEmpty());
+  EXPECT_FALSE(load);
+}
+
+// A damaged file is refused whole: nothing of it reaches the game, the player
+// is told, and the file stays for another try.
+TEST_F(SavedGameTest, DamagedFileIsRefusedWholeAndKept) {
+  const char* what[] = {"cell code outside 0 to 7", "short file", "binary"};
+  QStringList damaged = savedGameLines(sampleGame());
+  damaged[15 * 3 + 4] = "12";
+  const QStringList files[] = {damaged, savedGameLines(sampleGame()).mid(0, 200),
+                               {QString::fromLatin1("\x01\xff\x7f garbage"), QString(5000, u'9')}};
+  for (int i = 0; i < 3; ++i) {
+    SCOPED_TRACE(what[i]);
+    Module1::initialise();
+    messages().clear();
+    writeDataFile("mygame.txt", files[i]);
+    const QStringList before = readDataFile("mygame.txt");
+    Window1* w = loadGame();
+    EXPECT_EQ(messages(), QStringList{kGameLoadRefused});
+    EXPECT_EQ(lives, 3);
+    EXPECT_EQ(totalmons, 1);
+    EXPECT_EQ(manisac, 7);
+    EXPECT_EQ(manisup, 6);
+    EXPECT_EQ(space(0, 0), celledge);
+    EXPECT_EQ(w->scorelabel()->Text(), QString());
+    EXPECT_FALSE(load);
+    EXPECT_EQ(readDataFile("mygame.txt"), before);
+    w->Close();
+  }
+}
+
+TEST_F(SavedGameTest, FailedSaveKeepsTheOldFileAndSaysSo) {
+  Window1* w = win::Window1();
+  setCurrentGame(sampleGame());
+  w->savegame();
+  const QStringList old = readDataFile("mygame.txt");
+  monisac[0] = 5;
+  messages().clear();
+  fw::setWriteFailureAfter(400);
+  w->savegame();
+  EXPECT_EQ(messages(), QStringList{kGameSaveFailed});
+  EXPECT_EQ(readDataFile("mygame.txt"), old);
+  EXPECT_EQ(monisac[0], 5) << "saving changes no game state";
+}
+
+TEST_F(SavedGameTest, SaveOfAFreshGameLoadsAsItWas) {
+  Window1* w = win::Window1();
+  const QStringList fresh = savedGameLines(currentGame());
+  w->savegame();
+  w->Close();
+  Module1::initialise();
+  loadGame();
+  EXPECT_EQ(savedGameLines(currentGame()), fresh);
+}
+
+}  // namespace

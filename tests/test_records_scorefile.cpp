@@ -1,0 +1,249 @@
+// The score file "mydata.txt": what it holds, how short, long or damaged
+// files read, and writes that fail.
+#include <gtest/gtest.h>
+
+#include <QFile>
+
+#include "framework/Text.h"
+#include "framework/TextFile.h"
+#include "game/Module1.h"
+#include "game/Window1.h"
+#include "records/codec.h"
+#include "records/scorefile.h"
+#include "testsupport.h"
+#include "windows/startwindow.h"
+
+namespace {
+
+using testing_tm::GameTest;
+
+QStringList scrambled(const QStringList& texts) {
+  QStringList lines;
+  for (const QString& t : texts) lines << encpw(t);
+  return lines;
+}
+
+// Plain texts of a file: entry k is "name k", 100 - k points, "1/2/2026".
+QStringList sampleTexts(const QString& scaleText = "1.5", const QString& speedText = "400") {
+  QStringList t;
+  for (int k = 0; k < kScores; ++k) t << QStringLiteral("name %1").arg(k) << Str(qint64(100 - k)) << "1/2/2026";
+  return t << scaleText << speedText;
+}
+
+ScoreEntry sampleEntry(int k) { return {QStringLiteral("name %1").arg(k), 100 - k, "1/2/2026"}; }
+
+class ScoreFileTest : public GameTest {
+ protected:
+  // Opening the start window reads the score file.
+  startwindow* openStart() { return win::startwindow(); }
+};
+
+TEST(ScoreFileText, FiftyTextsInFileOrderAndBack) {
+  ScoreTable table;
+  for (int k = 0; k < kScores; ++k) table[size_t(k)] = sampleEntry(k);
+  table[3] = {QStringLiteral("tab\there"), -7, QString()};
+  const QStringList texts = scoreFileTexts(table, 1.25, 350);
+  ASSERT_EQ(texts.size(), kScoreFileLines);
+  EXPECT_EQ(texts.mid(0, 3), (QStringList{"name 0", "100", "1/2/2026"}));
+  EXPECT_EQ(texts.mid(45, 5), (QStringList{"name 15", "85", "1/2/2026", "1.25", "350"}));
+
+  const ScoreFile back = parseScoreFile(scrambled(texts));
+  table[3].name = QStringLiteral("tab here");
+  EXPECT_EQ(back.table, table);
+  EXPECT_EQ(back.scale, 1.25);
+  EXPECT_EQ(back.monsspeed, 350);
+}
+
+TEST(ScoreFileText, ShortAndLongFiles) {
+  const QStringList full = scrambled(sampleTexts());
+  {
+    SCOPED_TRACE("empty file: every entry empty, no setting");
+    const ScoreFile f = parseScoreFile({});
+    EXPECT_EQ(f.table, ScoreTable{});
+    EXPECT_FALSE(f.scale);
+    EXPECT_FALSE(f.monsspeed);
+  }
+  {
+    SCOPED_TRACE("ten lines: three entries and a name");
+    const ScoreFile f = parseScoreFile(full.mid(0, 10));
+    for (int k = 0; k < 3; ++k) EXPECT_EQ(f.table[size_t(k)], sampleEntry(k));
+    EXPECT_EQ(f.table[3], (ScoreEntry{"name 3", 0, QString()}));
+    for (int k = 4; k < kScores; ++k) EXPECT_EQ(f.table[size_t(k)], ScoreEntry{});
+    EXPECT_FALSE(f.scale);
+  }
+  {
+    SCOPED_TRACE("49 lines: the table and the game size");
+    const ScoreFile f = parseScoreFile(full.mid(0, 49));
+    EXPECT_EQ(f.table[15], sampleEntry(15));
+    EXPECT_EQ(f.scale, 1.5);
+    EXPECT_FALSE(f.monsspeed);
+  }
+  {
+    SCOPED_TRACE("lines after the fiftieth count for nothing");
+    QStringList longer = full;
+    longer << encpw("999") << encpw("name") << QString(4000, u'Z');
+    const ScoreFile f = parseScoreFile(longer);
+    EXPECT_EQ(f.table[15], sampleEntry(15));
+    EXPECT_EQ(f.monsspeed, 400);
+  }
+}
+
+TEST(ScoreFileText, NumbersAsTheyRead) {
+  struct Case {
+    QString score, scale, speed;
+    qint64 wantScore;
+    std::optional<double> wantScale;
+    std::optional<qint64> wantSpeed;
+  };
+  const Case cases[] = {
+      {"123.9", "1.0", "350", 123, 1.0, 350},
+      {"-7", "1.25", "200", -7, 1.25, 200},
+      {"ten", "1.5", "500", 0, 1.5, 500},
+      {"", "0", "0", 0, {}, {}},
+      {"12abc", "-1.5", "-300", 12, {}, {}},
+      {"1e3", "x", "", 1000, {}, {}},
+      // The game size goes through single precision, as it always has.
+      {"0", "1.1", "350.7", 0, 1.10000002384185791015625, 350},
+      // Values no window or timer could be made with leave the setting alone.
+      {"0", "1e300", "1e300", 0, {}, {}},
+      {"0", "5", "0.5", 0, {}, {}},
+      {"0", "1e-50", "16777217", 0, {}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE((c.score + " / " + c.scale + " / " + c.speed).toStdString());
+    QStringList texts = sampleTexts(c.scale, c.speed);
+    texts[1] = c.score;
+    const ScoreFile f = parseScoreFile(scrambled(texts));
+    EXPECT_EQ(f.table[0].score, c.wantScore);
+    EXPECT_EQ(f.scale, c.wantScale);
+    EXPECT_EQ(f.monsspeed, c.wantSpeed);
+  }
+}
+
+TEST_F(ScoreFileTest, NoFileLeavesTableAndSettingsAsTheStartWindowGaveThem) {
+  startwindow* w = openStart();
+  EXPECT_EQ(currentScoreTable(), ScoreTable{});
+  EXPECT_EQ(w->Slider1()->Value(), 5);
+  EXPECT_EQ(w->Slider2()->Value(), 300);
+  EXPECT_EQ(monsspeed, 300);
+}
+
+TEST_F(ScoreFileTest, StartWindowRestoresTableAndSettings) {
+  struct Case {
+    QString scale;
+    qint64 slider1;
+  };
+  for (const Case& c : {Case{"1.0", 4}, Case{"1.25", 5}, Case{"1.5", 6}}) {
+    SCOPED_TRACE(c.scale.toStdString());
+    Module1::initialise();
+    writeDataFile("mydata.txt", scrambled(sampleTexts(c.scale, "400")));
+    startwindow* w = openStart();
+    EXPECT_EQ(scorename[0], "name 0");
+    EXPECT_EQ(scorenum[15], 85);
+    EXPECT_EQ(scoredate[7], "1/2/2026");
+    EXPECT_EQ(w->Slider1()->Value(), c.slider1);
+    EXPECT_DOUBLE_EQ(scale, Val(c.scale));
+    EXPECT_EQ(w->Slider2()->Value(), 400);
+    EXPECT_EQ(monsspeed, 400);
+    w->Close();
+  }
+}
+
+TEST_F(ScoreFileTest, EmptyFileEmptiesTheTableOnly) {
+  writeDataFile("mydata.txt", {});
+  scorename[2] = "left over";
+  startwindow* w = openStart();
+  EXPECT_EQ(currentScoreTable(), ScoreTable{});
+  EXPECT_EQ(w->Slider2()->Value(), 300);
+  EXPECT_EQ(monsspeed, 300);
+}
+
+TEST_F(ScoreFileTest, SavedataWritesFiftyScrambledLinesThatReadBack) {
+  for (int k = 0; k < kScores; ++k) {
+    scorename[size_t(k)] = QStringLiteral("player %1").arg(k);
+    scorenum[size_t(k)] = 1000 - 10 * k;
+    scoredate[size_t(k)] = "10/12/2026";
+  }
+  scale = 1.0;
+  monsspeed = 250;
+  const ScoreTable before = currentScoreTable();
+  Window1* game = win::Window1();
+  game->savedata();
+  const QStringList first = readDataFile("mydata.txt");
+  ASSERT_EQ(first.size(), kScoreFileLines);
+  game->savedata();
+  const QStringList second = readDataFile("mydata.txt");
+  EXPECT_NE(first, second) << "each write draws new prefixes";
+  for (const QStringList& lines : {first, second}) {
+    const ScoreFile f = parseScoreFile(lines);
+    EXPECT_EQ(f.table, before);
+    EXPECT_EQ(f.scale, 1.0);
+    EXPECT_EQ(f.monsspeed, 250);
+  }
+  EXPECT_TRUE(messages().isEmpty());
+}
+
+TEST_F(ScoreFileTest, EmptyTableStillWritesFiftyLines) {
+  ASSERT_TRUE(saveScoreFile());
+  const QStringList lines = readDataFile("mydata.txt");
+  ASSERT_EQ(lines.size(), kScoreFileLines);
+  for (const QString& l : lines) EXPECT_FALSE(l.isEmpty());
+  const ScoreFile f = parseScoreFile(lines);
+  EXPECT_EQ(f.table, ScoreTable{});
+  EXPECT_EQ(f.scale, 1.5);
+  EXPECT_EQ(f.monsspeed, 300);
+}
+
+// A write that fails half-way keeps the file of the last write whole, and
+// the player is told.
+TEST_F(ScoreFileTest, FailedWriteKeepsTheOldFileAndSaysSo) {
+  scorename[0] = "kept";
+  scorenum[0] = 42;
+  ASSERT_TRUE(saveScoreFile());
+  const QStringList old = readDataFile("mydata.txt");
+  scorename[0] = "lost";
+  fw::setWriteFailureAfter(300);
+  EXPECT_FALSE(saveScoreFile());
+  EXPECT_EQ(readDataFile("mydata.txt"), old);
+  EXPECT_EQ(messages(), QStringList{kScoreSaveFailed});
+  EXPECT_EQ(parseScoreFile(old).table[0].name, "kept");
+}
+
+TEST_F(ScoreFileTest, AnyNameSurvivesWithoutHarmToTheOtherLines) {
+  const QString names[] = {QStringLiteral("\u540D\u524D \U0001F600"), QStringLiteral("line\nbreak\r"),
+                           QString(10000, u'W'), QString(QChar(0)) + "nul"};
+  for (int k = 0; k < 4; ++k) {
+    scorename[size_t(k)] = names[k];
+    scorenum[size_t(k)] = 50 - k;
+  }
+  scorename[4] = "Plain";
+  scorenum[4] = 46;
+  ASSERT_TRUE(saveScoreFile());
+  const QStringList lines = readDataFile("mydata.txt");
+  ASSERT_EQ(lines.size(), kScoreFileLines);
+  const ScoreFile f = parseScoreFile(lines);
+  EXPECT_EQ(f.table[0].name, QStringLiteral("?? ?"));
+  EXPECT_EQ(f.table[1].name.size(), names[1].size());
+  EXPECT_EQ(f.table[2].name, QString(300, u'W'));
+  EXPECT_EQ(f.table[3].name.mid(1), "nul");
+  for (int k = 0; k < 4; ++k) EXPECT_EQ(f.table[size_t(k)].score, 50 - k);
+  EXPECT_EQ(f.table[4], (ScoreEntry{"Plain", 46, QString()}));
+  EXPECT_EQ(f.monsspeed, 300);
+}
+
+TEST_F(ScoreFileTest, BinaryOrHugeFilesReadWithoutHarm) {
+  QFile f(dataPath("mydata.txt"));
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  QByteArray junk;
+  for (int i = 0; i < 3 << 20; ++i) junk.append(char((i * 7919) % 251));
+  f.write(junk);
+  f.close();
+  startwindow* w = openStart();
+  EXPECT_GE(w->Slider1()->Value(), 4);
+  EXPECT_LE(w->Slider1()->Value(), 6);
+  EXPECT_GT(scale, 0.0);
+  EXPECT_LE(scale, kMaxStoredScale);
+  EXPECT_GE(monsspeed, 1);
+}
+
+}  // namespace
