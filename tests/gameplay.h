@@ -1,0 +1,109 @@
+#pragma once
+// Fixture of the game window's play tests: the window built at a chosen scale
+// with a fixed seed, boards laid by hand, timers stopped for handler tests.
+#include <QImage>
+#include <QPainter>
+#include <vector>
+
+#include "app/Tarrow.h"
+#include "app/assets.h"
+#include "framework/Media.h"
+#include "framework/Text.h"
+#include "framework/Timer.h"
+#include "game/Module1.h"
+#include "game/Window1.h"
+#include "testsupport.h"
+
+namespace testing_tm {
+
+class PlayTest : public GameTest {
+ protected:
+  // Builds the game window: its Open event starts a new game.
+  ::Window1* open(double s = 1.0, quint64 seed = 7) {
+    scale = s;
+    App().Randomizer->seed(seed);
+    w = win::Window1();
+    return w;
+  }
+
+  std::vector<fw::Timer*> timers() const {
+    return {w->Timer1(),     w->monstimer(),   w->waittimer(),  w->gametimer(),
+            w->scoretimer(), w->caughttimer(), w->pausetimer(), w->tabletimer()};
+  }
+  void stopall() {
+    for (fw::Timer* t : timers()) t->setEnabled(false);
+  }
+  static bool running(fw::Timer* t) { return t->Enabled() && t->isArmed(); }
+
+  // The border ring and an empty interior, no robot in play on the board.
+  static void emptyboard() {
+    for (qint64 x = 0; x < kColumns; ++x)
+      for (qint64 y = 0; y < kRows; ++y)
+        space(x, y) = (x == 0 || y == 0 || x == kColumns - 1 || y == kRows - 1) ? celledge
+                                                                                : cellempty;
+  }
+
+  // Lays the interior from 13 rows of 15 characters: '.' empty, '#' block,
+  // 'H' the hero, '0'-'3' a robot, 'E' a border code.
+  static void board(const std::vector<const char*>& rows) {
+    emptyboard();
+    for (qint64 y = 1; y <= 13; ++y)
+      for (qint64 x = 1; x <= 15; ++x) {
+        const char c = rows[size_t(y - 1)][x - 1];
+        if (c == '#') space(x, y) = cellblock;
+        if (c == 'E') space(x, y) = celledge;
+        if (c == 'H') {
+          space(x, y) = cellman;
+          manisac = x;
+          manisup = y;
+        }
+        if (c >= '0' && c <= '3') {
+          const qint64 k = c - '0';
+          space(x, y) = cellmons + k;
+          monisac[size_t(k)] = x;
+          monisup[size_t(k)] = y;
+        }
+      }
+  }
+
+  void putman(qint64 x, qint64 y) {
+    if (space(manisac, manisup) == cellman) space(manisac, manisup) = cellempty;
+    manisac = x;
+    manisup = y;
+    space(x, y) = cellman;
+  }
+  static void putrobot(qint64 k, qint64 x, qint64 y) {
+    space(x, y) = cellmons + k;
+    monisac[size_t(k)] = x;
+    monisup[size_t(k)] = y;
+  }
+
+  // The board canvas as the screen shows it: on the window's black ground.
+  QImage paintboard() const {
+    QImage img(w->Canvas1()->Width(), w->Canvas1()->Height(), QImage::Format_RGB32);
+    img.fill(Qt::black);
+    QPainter p(&img);
+    w->Canvas1()->paintInto(p);
+    return img;
+  }
+  QImage paintpanel() const {
+    QImage img(w->Canvas2()->Width(), w->Canvas2()->Height(), QImage::Format_RGB32);
+    img.fill(Qt::black);
+    QPainter p(&img);
+    w->Canvas2()->paintInto(p);
+    return img;
+  }
+  static quint32 rgb(const QImage& img, int x, int y) { return img.pixel(x, y) & 0xFFFFFF; }
+
+  ::Window1* w = nullptr;
+};
+
+// A picture of one colour (or two: the top `split` rows, then the rest).
+inline Picture solidpicture(int width, int height, QRgb top, QRgb bottom = 0, int split = -1) {
+  QImage img(width, height, QImage::Format_RGB32);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) img.setPixel(x, y, (split < 0 || y < split) ? top : bottom);
+  return Picture(img);
+}
+
+}  // namespace testing_tm

@@ -1,0 +1,185 @@
+// The board canvas and the side panel, painted into an image.
+#include "gameplay.h"
+
+namespace {
+
+using testing_tm::PlayTest;
+using testing_tm::solidpicture;
+
+constexpr QRgb kRed = 0xFF0000;
+constexpr QRgb kBlue = 0x0000FF;
+
+class Drawing : public PlayTest {
+ protected:
+  void SetUp() override {
+    PlayTest::SetUp();
+    open(1.0);
+    stopall();
+  }
+  // A new game at this scale, then an empty board.
+  void at(double s) {
+    scale = s;
+    w->setup();
+    stopall();
+    emptyboard();
+    Module1::pause = false;
+  }
+};
+
+struct Grid {
+  double scale;
+  int column, row;  // the cell origins' steps
+};
+const Grid kGrids[] = {{1.0, 50, 40}, {1.25, 62, 50}, {1.5, 75, 60}};
+
+TEST_F(Drawing, CellOriginsAccumulateWithTruncation) {
+  const Picture red = solidpicture(50, 40, kRed);
+  for (const Grid& g : kGrids) {
+    SCOPED_TRACE(g.scale);
+    at(g.scale);
+    // The hero's code on every other cell, so each drawn cell has empty
+    // neighbours left and above.
+    for (qint64 x = 1; x <= 15; ++x)
+      for (qint64 y = 1; y <= 13; ++y)
+        if ((x + y) % 2 == 0) space(x, y) = cellman;
+    manicon = const_cast<Picture*>(&red);
+    const QImage img = paintboard();
+    for (int x = 1; x <= 15; ++x)
+      for (int y = 1; y <= 13; ++y) {
+        if ((x + y) % 2 != 0) continue;
+        const int px = g.column * x, py = g.row * y;
+        ASSERT_EQ(rgb(img, px, py), kRed) << x << "," << y;
+        ASSERT_EQ(rgb(img, px + g.column - 1, py + g.row - 1), kRed) << x << "," << y;
+        // (One pixel in from the corner: a diagonal neighbour may reach it.)
+        if (x > 1) {
+          ASSERT_NE(rgb(img, px - 1, py + 1), kRed) << x << "," << y;
+        }
+        if (y > 1) {
+          ASSERT_NE(rgb(img, px + 1, py - 1), kRed) << x << "," << y;
+        }
+      }
+  }
+}
+
+TEST_F(Drawing, FrameCoversExactlyTheBorderRing) {
+  for (const Grid& g : kGrids) {
+    SCOPED_TRACE(g.scale);
+    at(g.scale);
+    const QImage img = paintboard();
+    const double cw = 50 * g.scale, ch = 40 * g.scale;
+    for (int x = 0; x < kColumns; ++x)
+      for (int y = 0; y < kRows; ++y) {
+        const bool ring = x == 0 || y == 0 || x == kColumns - 1 || y == kRows - 1;
+        // Both corners and the centre of the cell, kept off its edges.
+        for (const QPointF p : {QPointF(x * cw + 2, y * ch + 2), QPointF((x + 0.5) * cw, (y + 0.5) * ch),
+                                QPointF((x + 1) * cw - 3, (y + 1) * ch - 3)}) {
+          const quint32 c = rgb(img, int(p.x()), int(p.y()));
+          ASSERT_EQ(c, ring ? 0x6000F0u : 0u) << x << "," << y;
+        }
+      }
+  }
+}
+
+TEST_F(Drawing, PauseMessageIsWhiteOnTheTopBand) {
+  at(1.0);
+  auto whites = [this] {
+    const QImage img = paintboard();
+    int n = 0, below = 0;
+    for (int y = 0; y < img.height(); ++y)
+      for (int x = 0; x < img.width(); ++x)
+        if (rgb(img, x, y) == 0xFFFFFF) (y < 40 ? n : below) += 1;
+    return std::pair{n, below};
+  };
+  EXPECT_EQ(whites(), (std::pair{0, 0}));
+  Module1::pause = true;
+  const auto [n, below] = whites();
+  EXPECT_GT(n, 200);
+  EXPECT_EQ(below, 0);
+}
+
+TEST_F(Drawing, RobotsAreDrawnFirstAtTheirOffsetsWithTheirSourceRectangles) {
+  // 50 x 70: the top 40 rows red, the 30 below blue.
+  const Picture robot = solidpicture(50, 70, kRed, kBlue, 40);
+  const Picture hero = solidpicture(50, 40, 0x00FF00);
+  at(1.5);
+  for (int k = 0; k < 4; ++k) monicon[size_t(k)] = const_cast<Picture*>(&robot);
+  putrobot(0, 2, 2);
+  extrabitac[0] = 12;
+  extrabitup[0] = -12;
+  putrobot(1, 5, 2);
+  putrobot(2, 8, 2);
+  putman(8, 3);  // right below robot 2: covers the part that reaches down
+  manicon = const_cast<Picture*>(&hero);
+  const QImage img = paintboard();
+
+  // Robot 0: displaced by its offsets, 75 x 105 with its blue lower part.
+  EXPECT_EQ(rgb(img, 150 + 12, 120 - 12), kRed);
+  EXPECT_EQ(rgb(img, 150 + 11, 120 - 12), 0u);
+  EXPECT_EQ(rgb(img, 150 + 12 + 74, 120 - 12 + 59), kRed);
+  EXPECT_EQ(rgb(img, 150 + 12 + 74, 120 - 12 + 60), kBlue);
+  EXPECT_EQ(rgb(img, 150 + 12, 120 - 12 + 104), kBlue);
+  EXPECT_EQ(rgb(img, 150 + 12, 120 - 12 + 105), 0u);
+  // Robot 1 takes only the top 40 rows, scaled into its own cell.
+  EXPECT_EQ(rgb(img, 375, 120 + 59), kRed);
+  EXPECT_EQ(rgb(img, 375, 120 + 60), 0u);
+  // Robot 2 is covered by the hero drawn after it.
+  EXPECT_EQ(rgb(img, 600, 180), 0x00FF00u);
+  EXPECT_EQ(rgb(img, 600, 179), kRed);
+}
+
+TEST_F(Drawing, RobotWithoutAPictureFacesLeft) {
+  at(1.0);
+  putrobot(3, 3, 3);
+  monicon[3] = nullptr;
+  const QImage unset = paintboard();
+  monicon[3] = monsleftpic(3);
+  ASSERT_NE(monicon[3], nullptr);
+  EXPECT_EQ(unset, paintboard());
+  // The robot is there: the picture is not all black.
+  const Picture black = solidpicture(50, 70, 0);
+  monicon[3] = const_cast<Picture*>(&black);
+  EXPECT_NE(unset, paintboard());
+}
+
+TEST_F(Drawing, SidePanelShowsLivesAndRobotsLeft) {
+  if (!_x_smallman() || !_x_smallmons()) GTEST_SKIP() << "side-panel pictures not built";
+  struct Case {
+    double scale;
+    qint64 lives, left;
+  };
+  for (const Case& c : {Case{1.0, 3, 1}, Case{1.25, 3, 4}, Case{1.5, 2, 10}, Case{1.0, 0, 0}}) {
+    SCOPED_TRACE(c.scale);
+    at(c.scale);
+    lives = c.lives;
+    totalmons = c.left + 2;
+    monstrapped = 2;
+    const QImage first = paintpanel();
+    (void)first;  // the first paint moves and sizes the panel
+    EXPECT_EQ(w->Canvas2()->Top(), int(Trunc(180 * c.scale)));
+    EXPECT_EQ(w->Canvas2()->Width(), int(Trunc(126 * c.scale)));
+    const QImage img = paintpanel();
+
+    // The icons where the accumulating rows put them: y 10, then + 40 x scale, cut.
+    QImage expected(img.size(), QImage::Format_RGB32);
+    expected.fill(Qt::black);
+    QPainter p(&expected);
+    const double icon = 40 * c.scale;
+    auto column = [&](const Picture* pic, double x, qint64 n) {
+      double y = 10;
+      for (qint64 i = 0; i < n; ++i) {
+        p.drawImage(QRectF(x, y, icon, icon), pic->image(), QRectF(0, 0, 40, 40));
+        y = double(Trunc(y + icon));
+      }
+      return y;
+    };
+    column(_x_smallman(), double(Trunc(5 * c.scale)), c.lives);
+    const double last = column(_x_smallmons(), double(Trunc(60 * c.scale)), c.left);
+    p.end();
+    EXPECT_EQ(img, expected);
+    if (c.scale == 1.5 && c.left == 10) {
+      EXPECT_EQ(last - 60, 550);
+    }
+  }
+}
+
+}  // namespace

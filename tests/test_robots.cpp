@@ -1,0 +1,627 @@
+// The robot tick: waiting, catching, moving, chasing, level ends and robots
+// coming back onto the board.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <vector>
+
+#include "app/Tarrow.h"
+#include "app/assets.h"
+#include "framework/Media.h"
+#include "framework/Text.h"
+#include "framework/Timer.h"
+#include "game/Module1.h"
+#include "game/Window1.h"
+#include "robots/movecodes.h"
+#include "testsupport.h"
+
+namespace {
+
+class RobotTick : public testing_tm::GameTest {
+ protected:
+  void SetUp() override {
+    GameTest::SetUp();
+    // The tick tells pictures apart by identity: twelve distinct ones.
+    std::set<Picture*> pictures;
+    for (qint64 k = 0; k < kRobots; ++k)
+      pictures.insert({monsleftpic(k), monsrightpic(k), monshaltpic(k)});
+    pictures.erase(nullptr);
+    ASSERT_EQ(pictures.size(), 12u);
+    w = win::Window1();
+    fresh();
+  }
+
+  // An empty board, the hero far from every robot, level 1 with nothing
+  // waiting and nothing moving.
+  virtual void fresh() {
+    scale = 1.0;
+    stopall();
+    emptyboard();
+    totalmons = 1;
+    monsactive = 0;
+    monstrapped = 0;
+    monsleft = 1;
+    lives = 3;
+    displayscore = false;
+    waittomove = {};
+    for (qint64 k = 0; k < kRobots; ++k) {
+      monisac[size_t(k)] = 0;
+      monisup[size_t(k)] = 0;
+      w->monsismoving[size_t(k)] = movenone;
+      monicon[size_t(k)] = monsleftpic(k);
+    }
+    putman(13, 12);
+  }
+
+  // No timer runs: the tests drive the tick by hand.
+  void stopall() {
+    for (fw::Timer* t : {w->Timer1(), w->monstimer(), w->waittimer(), w->gametimer(),
+                         w->scoretimer(), w->caughttimer(), w->pausetimer(), w->tabletimer()})
+      t->setEnabled(false);
+  }
+
+  // The border ring and an empty interior.
+  static void emptyboard() {
+    for (qint64 x = 0; x < kColumns; ++x)
+      for (qint64 y = 0; y < kRows; ++y)
+        space(x, y) = (x == 0 || y == 0 || x == kColumns - 1 || y == kRows - 1) ? celledge
+                                                                                : cellempty;
+  }
+
+  void putman(qint64 x, qint64 y) {
+    if (space(manisac, manisup) == cellman) space(manisac, manisup) = cellempty;
+    manisac = x;
+    manisup = y;
+    space(x, y) = cellman;
+  }
+
+  void putrobot(qint64 k, qint64 x, qint64 y) {
+    space(x, y) = cellmons + k;
+    monisac[size_t(k)] = x;
+    monisup[size_t(k)] = y;
+    extrabitac[size_t(k)] = 0;
+    extrabitup[size_t(k)] = 0;
+    w->monsismoving[size_t(k)] = movenone;
+    monicon[size_t(k)] = monsleftpic(k);
+  }
+
+  // What the hero's push does to a robot that cannot move aside.
+  static void squash(qint64 k) {
+    space(monisac[size_t(k)], monisup[size_t(k)]) = cellblock;
+    monisac[size_t(k)] = monsgone;
+    monisup[size_t(k)] = monsgone;
+    monstrapped += 1;
+    monsleft -= 1;
+  }
+
+  void blockaround(qint64 x, qint64 y) {
+    for (qint64 dx = -1; dx <= 1; ++dx)
+      for (qint64 dy = -1; dy <= 1; ++dy)
+        if ((dx != 0 || dy != 0) && space(x + dx, y + dy) == cellempty)
+          space(x + dx, y + dy) = cellblock;
+  }
+
+  void tick() { w->monstimer_Action(); }
+
+  ::Window1* w = nullptr;
+};
+
+// ---------------------------------------------------------------------------
+// Move step
+
+struct Course {
+  double scale;
+  std::vector<qint64> offsets;  // from the starting tick to the last before arrival
+};
+
+TEST_F(RobotTick, HorizontalMoveFollowsTheCourseTableAndArrivesOnTheFifthTick) {
+  for (const Course& c : {Course{1.0, {8, 16, 24, 32, 40}}, Course{1.25, {10, 20, 30, 40, 50}},
+                          Course{1.5, {12, 24, 36, 48, 60}}}) {
+    SCOPED_TRACE(c.scale);
+    fresh();
+    scale = c.scale;
+    putrobot(0, 3, 3);
+    putman(12, 3);
+    for (qint64 expected : c.offsets) {
+      tick();
+      EXPECT_EQ(w->monsismoving[0], moveright);
+      EXPECT_EQ(extrabitac[0], expected);
+      EXPECT_EQ(extrabitup[0], 0);
+      EXPECT_EQ(monisac[0], 3);
+      EXPECT_EQ(space(3, 3), cellmons);
+    }
+    tick();  // 48, 60 or 72: arrival
+    EXPECT_EQ(w->monsismoving[0], movenone);
+    EXPECT_EQ(monisac[0], 4);
+    EXPECT_EQ(monisup[0], 3);
+    EXPECT_EQ(extrabitac[0], 0);
+    EXPECT_EQ(space(3, 3), cellempty);
+    EXPECT_EQ(space(4, 3), cellmons);
+    EXPECT_EQ(monicon[0], monsrightpic(0));
+  }
+}
+
+TEST_F(RobotTick, VerticalMoveArrivesOnTheFourthTickAndKeepsThePicture) {
+  for (const Course& c : {Course{1.0, {8, 16, 24, 32}}, Course{1.25, {10, 20, 30, 40}},
+                          Course{1.5, {12, 24, 36, 48}}}) {
+    SCOPED_TRACE(c.scale);
+    fresh();
+    scale = c.scale;
+    putrobot(2, 3, 3);
+    monsactive = 2;
+    monisac[0] = monisac[1] = monsgone;
+    putman(3, 10);  // same column, below: straight down
+    Picture* turned = nullptr;
+    for (qint64 expected : c.offsets) {
+      tick();
+      if (!turned) turned = monicon[2];
+      EXPECT_EQ(w->monsismoving[2], movedown);
+      EXPECT_EQ(extrabitup[2], expected);
+      EXPECT_EQ(extrabitac[2], 0);
+    }
+    EXPECT_EQ(turned, monsrightpic(2));  // the idle turn; the vertical start writes none
+    tick();
+    EXPECT_EQ(w->monsismoving[2], movenone);
+    EXPECT_EQ(monisup[2], 4);
+    EXPECT_EQ(extrabitup[2], 0);
+    EXPECT_EQ(space(3, 4), cellmons + 2);
+    EXPECT_EQ(space(3, 3), cellempty);
+    EXPECT_EQ(monicon[2], turned);
+  }
+}
+
+TEST_F(RobotTick, DiagonalMoveArrivesByItsHorizontalOffset) {
+  scale = 1.5;
+  putrobot(0, 3, 3);
+  putman(12, 10);  // below and to the right: down-right first
+  for (int t = 0; t < 5; ++t) {
+    tick();
+    EXPECT_EQ(extrabitup[0], 12 * (t + 1));
+  }
+  tick();
+  EXPECT_EQ(w->monsismoving[0], movenone);
+  EXPECT_EQ(monisac[0], 4);
+  EXPECT_EQ(monisup[0], 4);
+  EXPECT_EQ(extrabitac[0], 0);
+  EXPECT_EQ(extrabitup[0], 0);
+}
+
+// A scale whose steps never meet the arrival distance exactly must still end
+// the move, once the offset reaches or passes it.
+TEST_F(RobotTick, MoveEndsWhenTheOffsetPassesTheArrivalValue) {
+  scale = 1.1;  // step 8; 48 x 1.1 = 52.8, 40 x 1.1 = 44
+  putrobot(0, 3, 3);
+  putman(12, 3);
+  for (int t = 0; t < 6; ++t) tick();  // 8 .. 48
+  EXPECT_EQ(extrabitac[0], 48);
+  tick();  // 56 passes 52.8
+  EXPECT_EQ(w->monsismoving[0], movenone);
+  EXPECT_EQ(monisac[0], 4);
+
+  fresh();
+  scale = 1.1;
+  putrobot(0, 3, 3);
+  putman(3, 10);
+  for (int t = 0; t < 5; ++t) tick();  // 8 .. 40
+  EXPECT_EQ(w->monsismoving[0], movedown);
+  tick();  // 48 passes 44
+  EXPECT_EQ(w->monsismoving[0], movenone);
+  EXPECT_EQ(monisup[0], 4);
+}
+
+TEST_F(RobotTick, AbortShowsTheRightFacingPictureForEveryMove) {
+  for (qint64 code = movedownright; code <= moveup; ++code) {
+    SCOPED_TRACE(code);
+    fresh();
+    putrobot(1, 6, 6);
+    monsactive = 1;
+    monisac[0] = monsgone;
+    const MoveDelta d = movedelta(code);
+    w->monsismoving[1] = code;
+    extrabitac[1] = d.dx * 16;
+    extrabitup[1] = d.dy * 16;
+    monicon[1] = monshaltpic(1);
+    space(6 + d.dx, 6 + d.dy) = cellblock;
+    tick();
+    EXPECT_EQ(w->monsismoving[1], movenone);
+    EXPECT_EQ(extrabitac[1], 0);
+    EXPECT_EQ(extrabitup[1], 0);
+    EXPECT_EQ(monisac[1], 6);
+    EXPECT_EQ(monisup[1], 6);
+    EXPECT_EQ(space(6, 6), cellmons + 1);
+    EXPECT_EQ(monicon[1], monsrightpic(1));
+  }
+}
+
+TEST_F(RobotTick, TwoRobotsMovingToOneCell) {
+  // Both arrive in the same tick: the lower index takes the cell.
+  monsactive = 1;
+  putrobot(0, 5, 5);
+  putrobot(1, 7, 5);
+  w->monsismoving[0] = moveright;
+  extrabitac[0] = 40;
+  w->monsismoving[1] = moveleft;
+  extrabitac[1] = -40;
+  tick();
+  EXPECT_EQ(monisac[0], 6);
+  EXPECT_EQ(space(6, 5), cellmons);
+  EXPECT_EQ(w->monsismoving[1], movenone);
+  EXPECT_EQ(monisac[1], 7);
+  EXPECT_EQ(space(7, 5), cellmons + 1);
+  EXPECT_EQ(extrabitac[1], 0);
+  EXPECT_EQ(monicon[1], monsrightpic(1));
+
+  // The first to arrive takes it; the other gives up at its next step.
+  fresh();
+  monsactive = 1;
+  putrobot(0, 5, 5);
+  putrobot(1, 7, 5);
+  w->monsismoving[0] = moveright;
+  extrabitac[0] = 16;
+  w->monsismoving[1] = moveleft;
+  extrabitac[1] = -40;
+  tick();
+  EXPECT_EQ(monisac[1], 6);
+  EXPECT_EQ(extrabitac[0], 24);
+  tick();
+  EXPECT_EQ(w->monsismoving[0], movenone);
+  EXPECT_EQ(monisac[0], 5);
+  EXPECT_EQ(space(5, 5), cellmons);
+  EXPECT_EQ(space(6, 5), cellmons + 1);
+}
+
+TEST_F(RobotTick, RobotMovedAsideKeepsItsMoveAndOffsets) {
+  putrobot(0, 5, 5);
+  w->monsismoving[0] = moveright;
+  extrabitac[0] = 24;
+  // The push moved it to (5, 6) mid-move.
+  space(5, 5) = cellblock;
+  space(5, 6) = cellmons;
+  monisup[0] = 6;
+  tick();
+  tick();
+  EXPECT_EQ(extrabitac[0], 40);
+  tick();
+  EXPECT_EQ(monisac[0], 6);
+  EXPECT_EQ(monisup[0], 6);
+  EXPECT_EQ(space(6, 6), cellmons);
+  EXPECT_EQ(space(5, 6), cellempty);
+}
+
+// ---------------------------------------------------------------------------
+// Chase decision
+
+struct Cell {
+  qint64 x, y;
+};
+
+enum class Pic { left, right, kept };
+
+struct Choice {
+  Cell target;
+  Pic pic;
+};
+
+struct ChaseCase {
+  Cell robot;
+  Cell hero;
+  std::vector<Choice> order;
+};
+
+// Each candidate in turn is the first one left open; the robot must take it.
+TEST_F(RobotTick, ChaseTriesItsCandidatesInOrder) {
+  const std::vector<ChaseCase> cases = {
+      // Hero on the left.
+      {{9, 7}, {4, 7},
+       {{{8, 7}, Pic::left}, {{8, 6}, Pic::left}, {{8, 8}, Pic::left}, {{9, 8}, Pic::right},
+        {{9, 6}, Pic::right}}},
+      {{9, 7}, {4, 3},
+       {{{8, 6}, Pic::left}, {{8, 7}, Pic::left}, {{9, 6}, Pic::kept}, {{8, 8}, Pic::left},
+        {{10, 8}, Pic::right}}},
+      {{9, 7}, {4, 11},
+       {{{8, 8}, Pic::left}, {{8, 7}, Pic::left}, {{9, 8}, Pic::kept}, {{8, 6}, Pic::left},
+        {{10, 6}, Pic::left}}},
+      // Hero on the right.
+      {{5, 7}, {10, 7},
+       {{{6, 7}, Pic::right}, {{6, 6}, Pic::right}, {{6, 8}, Pic::right}, {{5, 8}, Pic::right},
+        {{5, 6}, Pic::right}}},
+      {{5, 7}, {10, 3},
+       {{{6, 6}, Pic::right}, {{6, 7}, Pic::right}, {{5, 6}, Pic::kept}, {{6, 8}, Pic::right},
+        {{4, 8}, Pic::right}}},
+      {{5, 7}, {10, 11},
+       {{{6, 8}, Pic::right}, {{6, 7}, Pic::right}, {{5, 8}, Pic::kept}, {{6, 6}, Pic::right},
+        {{4, 6}, Pic::right}}},
+      // Hero straight above: the cell toward him first, then the hero-above list.
+      {{5, 7}, {5, 3},
+       {{{5, 6}, Pic::kept}, {{6, 6}, Pic::right}, {{6, 7}, Pic::right}, {{6, 8}, Pic::right},
+        {{4, 8}, Pic::right}}},
+  };
+  for (const ChaseCase& c : cases) {
+    // Starting from either facing tells a picture the move writes from the
+    // one the idle turn left.
+    for (bool startleft : {true, false}) {
+      for (size_t first = 0; first <= c.order.size(); ++first) {
+        SCOPED_TRACE(testing::Message() << "robot " << c.robot.x << "," << c.robot.y << " hero "
+                                        << c.hero.x << "," << c.hero.y << " first open " << first
+                                        << (startleft ? " from left" : " from right"));
+        fresh();
+        scale = 1.25;
+        putman(c.hero.x, c.hero.y);
+        putrobot(0, c.robot.x, c.robot.y);
+        monicon[0] = startleft ? monsleftpic(0) : monsrightpic(0);
+        Picture* const turned = startleft ? monsrightpic(0) : monsleftpic(0);
+        blockaround(c.robot.x, c.robot.y);
+        for (size_t j = first; j < c.order.size(); ++j)
+          space(c.order[j].target.x, c.order[j].target.y) = cellempty;
+        tick();
+        if (first == c.order.size()) {
+          EXPECT_EQ(w->monsismoving[0], movenone);
+          EXPECT_EQ(extrabitac[0], 0);
+          EXPECT_EQ(extrabitup[0], 0);
+          EXPECT_EQ(monicon[0], turned);
+          continue;
+        }
+        const Choice& ch = c.order[first];
+        const qint64 dx = ch.target.x - c.robot.x;
+        const qint64 dy = ch.target.y - c.robot.y;
+        EXPECT_EQ(w->monsismoving[0], movecode(dx, dy));
+        EXPECT_EQ(extrabitac[0], dx * 10);
+        EXPECT_EQ(extrabitup[0], dy * 10);
+        Picture* expected = ch.pic == Pic::left    ? monsleftpic(0)
+                            : ch.pic == Pic::right ? monsrightpic(0)
+                                                   : turned;
+        EXPECT_EQ(monicon[0], expected);
+        // The decision writes nothing on the board.
+        EXPECT_EQ(space(ch.target.x, ch.target.y), cellempty);
+        EXPECT_EQ(space(c.robot.x, c.robot.y), cellmons);
+      }
+    }
+  }
+}
+
+TEST_F(RobotTick, BoxedInRobotTurnsEveryTickAndHaltPictureStays) {
+  putrobot(0, 5, 5);
+  blockaround(5, 5);
+  tick();
+  EXPECT_EQ(monicon[0], monsrightpic(0));
+  tick();
+  EXPECT_EQ(monicon[0], monsleftpic(0));
+  monicon[0] = monshaltpic(0);
+  tick();
+  EXPECT_EQ(monicon[0], monshaltpic(0));
+}
+
+// ---------------------------------------------------------------------------
+// Robot loop
+
+TEST_F(RobotTick, WaitingRobotTakesItsFirstCatchTestInTheEleventhTick) {
+  putrobot(0, 8, 6);
+  putman(7, 6);
+  waittomove[0] = 10;
+  for (int t = 1; t <= 10; ++t) {
+    tick();
+    EXPECT_EQ(waittomove[0], 10 - t);
+    EXPECT_EQ(lives, 3) << "caught while waiting, tick " << t;
+    EXPECT_EQ(space(8, 6), cellmons);
+  }
+  tick();
+  EXPECT_EQ(lives, 2);
+  EXPECT_EQ(monisac[0], 7);
+  EXPECT_EQ(space(7, 6), cellmons);
+}
+
+TEST_F(RobotTick, CatchByRobotOneEndsTheTickBeforeRobotsTwoAndThree) {
+  monsactive = 3;
+  totalmons = monsleft = 4;
+  putman(7, 6);
+  putrobot(0, 2, 2);
+  putrobot(1, 8, 7);
+  putrobot(2, 12, 2);
+  putrobot(3, 12, 11);
+  waittomove[2] = 5;
+  waittomove[3] = 5;
+  tick();
+  EXPECT_EQ(lives, 2);
+  EXPECT_NE(w->monsismoving[0], movenone);  // robot 0's move stands
+  EXPECT_EQ(waittomove[2], 5);
+  EXPECT_EQ(waittomove[3], 5);
+  EXPECT_FALSE(w->monstimer()->Enabled());
+}
+
+TEST_F(RobotTick, OnlySlotsUpToMonsactiveAreVisited) {
+  putrobot(0, 2, 2);
+  waittomove[1] = 4;
+  monisac[1] = 12;  // a slot above monsactive is neither counted down nor moved
+  tick();
+  EXPECT_EQ(waittomove[1], 4);
+  EXPECT_EQ(w->monsismoving[1], movenone);
+
+  // A squashed robot's wait still runs down, but it never moves.
+  fresh();
+  monisac[0] = monisup[0] = monsgone;
+  waittomove[0] = 2;
+  tick();
+  tick();
+  tick();
+  EXPECT_EQ(waittomove[0], 0);
+  EXPECT_EQ(w->monsismoving[0], movenone);
+  EXPECT_EQ(monisac[0], monsgone);
+}
+
+// ---------------------------------------------------------------------------
+// Level end and next level
+
+TEST_F(RobotTick, LevelsFollowTheTable) {
+  struct Level {
+    qint64 totalmons, monsactive;
+  };
+  const Level table[] = {{1, 0}, {2, 1}, {3, 2}, {4, 3}, {5, 3}, {6, 3},
+                         {7, 3}, {8, 3}, {9, 3}, {10, 3}, {10, 3}};
+  for (int level = 1; level <= 11; ++level) {
+    SCOPED_TRACE(level);
+    EXPECT_EQ(totalmons, table[level - 1].totalmons);
+    EXPECT_EQ(monsactive, table[level - 1].monsactive);
+    if (level == 11) break;
+
+    // The last robot of the level squashed.
+    for (qint64 k = 0; k <= monsactive; ++k)
+      if (monisac[size_t(k)] != monsgone) squash(k);
+    monstrapped = totalmons;
+    monsleft = 0;
+    w->monstimer()->setEnabled(true);
+    w->gametimer()->setEnabled(true);
+    w->Timer1()->setEnabled(true);
+    // A move in progress, to see that the first cleared tick moves no robot.
+    putrobot(0, 3, 3);
+    w->monsismoving[0] = moveright;
+    extrabitac[0] = 8;
+
+    tick();
+    EXPECT_TRUE(displayscore);
+    EXPECT_FALSE(w->monstimer()->Enabled());
+    EXPECT_FALSE(w->gametimer()->Enabled());
+    EXPECT_FALSE(w->Timer1()->Enabled());
+    EXPECT_TRUE(w->scoretimer()->Enabled());
+    EXPECT_EQ(extrabitac[0], 8);
+    w->scoretimer()->setEnabled(false);
+    space(3, 3) = cellempty;
+    monisac[0] = monisup[0] = monsgone;
+
+    newlevel = false;
+    tick();
+    EXPECT_FALSE(displayscore);
+    EXPECT_TRUE(newlevel);
+    EXPECT_EQ(monstrapped, 0);
+    EXPECT_EQ(monsleft, totalmons);
+    EXPECT_FALSE(w->monstimer()->Enabled());
+    EXPECT_EQ(space(7, 6), cellman);
+    for (qint64 k = 0; k < kRobots; ++k) {
+      if (k > monsactive) {
+        EXPECT_EQ(monicon[size_t(k)], monsleftpic(k));
+        continue;
+      }
+      // Placed, and already through the loop: its first decision made.
+      const qint64 x = monisac[size_t(k)], y = monisup[size_t(k)];
+      EXPECT_TRUE(x >= 1 && x <= 15 && y >= 1 && y <= 13) << k;
+      EXPECT_EQ(space(x, y), cellmons + k);
+      EXPECT_EQ(waittomove[size_t(k)], 0);
+    }
+    EXPECT_EQ(lives, 3);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Re-entry
+
+class Reentry : public RobotTick {
+ protected:
+  void fresh() override {
+    RobotTick::fresh();
+    putman(7, 6);
+    totalmons = 5;
+    monsleft = 5;
+    monsactive = 3;
+    putrobot(0, 2, 2);
+    putrobot(1, 12, 2);
+    putrobot(2, 2, 11);
+    putrobot(3, 12, 11);
+    for (qint64 k = 0; k < kRobots; ++k) blockaround(monisac[size_t(k)], monisup[size_t(k)]);
+  }
+  qint64 onboard() const {
+    qint64 n = 0;
+    for (qint64 k = 0; k <= monsactive; ++k) n += monisac[size_t(k)] != monsgone;
+    return n;
+  }
+};
+
+TEST_F(Reentry, FiveRobotsOneSquashPerTick) {
+  squash(1);
+  tick();
+  EXPECT_EQ(monsleft, 4);
+  ASSERT_NE(monisac[1], monsgone);
+  EXPECT_EQ(space(monisac[1], monisup[1]), cellmons + 1);
+  EXPECT_EQ(waittomove[1], 9);  // 10, counted down once in the same tick
+  EXPECT_EQ(w->monsismoving[1], movenone);
+
+  // The next four are not replaced; the last clears the level.
+  for (qint64 k : {0, 1, 2, 3}) {
+    squash(k);
+    tick();
+    EXPECT_EQ(monisac[size_t(k)], monsgone);
+  }
+  EXPECT_EQ(monstrapped, 5);
+  EXPECT_TRUE(displayscore);
+}
+
+TEST_F(Reentry, NoneWithFourRobotsOrFewer) {
+  totalmons = 4;
+  monsleft = 4;
+  squash(0);
+  monsleft = 7;  // whatever it says
+  tick();
+  EXPECT_EQ(monisac[0], monsgone);
+}
+
+TEST_F(Reentry, TwoSquashesInOneTickStillBringEveryRobotOn) {
+  // 5 left, two squashed before the tick: one robot of the level has not yet
+  // been on the board and must still come on, or the level never ends.
+  squash(1);
+  squash(3);
+  tick();
+  EXPECT_EQ(monsleft, 3);
+  EXPECT_NE(monisac[1], monsgone);  // the lower slot
+  EXPECT_EQ(monisac[3], monsgone);
+  EXPECT_EQ(onboard(), 3);
+  for (qint64 k : {0, 1, 2}) {
+    squash(k);
+    tick();
+  }
+  EXPECT_EQ(monstrapped, 5);
+  EXPECT_TRUE(displayscore);
+
+  // Two squashes while more than three stay left: both slots come back, in
+  // slot order, in the one tick.
+  fresh();
+  totalmons = monsleft = 6;
+  splay = true;
+  ASSERT_NE(_x_newman(), nullptr);
+  const int before = _x_newman()->playCount();
+  squash(2);
+  squash(0);
+  tick();
+  EXPECT_EQ(onboard(), 4);
+  EXPECT_EQ(_x_newman()->playCount(), before + 2);
+}
+
+TEST_F(Reentry, FullInteriorLeavesTheRobotOffTheBoardUntilACellFrees) {
+  squash(0);
+  for (qint64 x = 1; x <= 15; ++x)
+    for (qint64 y = 1; y <= 13; ++y)
+      if (space(x, y) == cellempty) space(x, y) = cellblock;
+  tick();  // must not hang
+  EXPECT_EQ(monisac[0], monsgone);
+  space(9, 9) = cellempty;
+  tick();
+  EXPECT_EQ(monisac[0], 9);
+  EXPECT_EQ(monisup[0], 9);
+  EXPECT_EQ(space(9, 9), cellmons);
+}
+
+TEST_F(Reentry, NewRobotNextToTheHeroWaitsTenTicksBeforeCatching) {
+  // Only (8, 6) is free: the new robot lands next to the hero.
+  putman(7, 6);
+  squash(0);
+  for (qint64 x = 1; x <= 15; ++x)
+    for (qint64 y = 1; y <= 13; ++y)
+      if (space(x, y) == cellempty) space(x, y) = cellblock;
+  space(8, 6) = cellempty;
+  for (int t = 1; t <= 10; ++t) {
+    tick();
+    EXPECT_EQ(lives, 3) << t;
+  }
+  EXPECT_EQ(monisac[0], 8);
+  tick();
+  EXPECT_EQ(lives, 2);
+}
+
+}  // namespace

@@ -1,0 +1,154 @@
+// The statistics window and the rows the game writes into it.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QStringList>
+
+#include "framework/Text.h"
+#include "framework/Timer.h"
+#include "game/Module1.h"
+#include "game/Window1.h"
+#include "testsupport.h"
+#include "windows/stats.h"
+
+namespace {
+
+class StatsTest : public testing_tm::GameTest {
+ protected:
+  void SetUp() override {
+    GameTest::SetUp();
+    w = win::Window1();
+    // The tests tick by hand.
+    for (fw::Timer* t : {w->Timer1(), w->monstimer(), w->waittimer(), w->gametimer(),
+                         w->scoretimer(), w->caughttimer(), w->pausetimer(), w->tabletimer()})
+      t->setEnabled(false);
+  }
+
+  static QStringList rows() {
+    ::stats* s = fw::openWindow<::stats>();
+    if (!s) return {};
+    return {s->TextField1()->Text(), s->TextField2()->Text(), s->TextField3()->Text(),
+            s->TextField4()->Text(), s->TextField5()->Text(), s->TextField6()->Text(),
+            s->TextField7()->Text(), s->TextField8()->Text(), s->TextField9()->Text()};
+  }
+
+  static QString cell(qint64 k) {
+    return Str(monisac[size_t(k)]) + QStringLiteral("-") + Str(monisup[size_t(k)]);
+  }
+
+  void tick() { w->monstimer_Action(); }
+
+  ::Window1* w = nullptr;
+};
+
+TEST_F(StatsTest, WindowHasNineCaptionedRowsAndNeverTakesTheFocus) {
+  ::stats* s = win::stats();
+  const QStringList captions = {"total mons", "active mons", "monstrapped", "mons left",
+                                "lives left", "mons 1",      "mons2",       "mons3",
+                                "lmons4"};
+  const int tops[] = {44, 89, 139, 185, 226, 287, 319, 353, 385};
+  for (int r = 0; r < 9; ++r) {
+    const QString n = QString::number(r + 1);
+    auto* label = s->control<fw::Label>(QStringLiteral("Label") + n);
+    auto* field = s->control<fw::TextField>(QStringLiteral("TextField") + n);
+    ASSERT_TRUE(label && field) << r;
+    EXPECT_EQ(label->Text(), captions[r]);
+    EXPECT_EQ(label->Top(), tops[r]);
+    EXPECT_EQ(field->Top(), tops[r]);
+    EXPECT_EQ(field->Left(), 219);
+    EXPECT_TRUE(field->Text().isEmpty());
+  }
+  EXPECT_EQ(s->Title(), QStringLiteral("Untitled"));
+  EXPECT_EQ(s->Width(), 319);
+  EXPECT_EQ(s->Height(), 427);
+  EXPECT_TRUE(s->isVisible());
+  // The game reads its keys through the game window: showing or clicking the
+  // statistics window must not take them away.
+  EXPECT_TRUE(s->testAttribute(Qt::WA_ShowWithoutActivating));
+  EXPECT_TRUE(s->windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
+  EXPECT_NE(QApplication::activeWindow(), s);
+}
+
+TEST_F(StatsTest, SwitchedOnMidLevelOpensAtTheNextTickWithEveryRow) {
+  ASSERT_EQ(fw::openWindow<::stats>(), nullptr);
+  showstats = true;
+  EXPECT_EQ(fw::openWindow<::stats>(), nullptr);  // nothing until the tick
+  tick();
+  ASSERT_NE(fw::openWindow<::stats>(), nullptr);
+  // A new game: slots above monsactive were cleared to 0-0.
+  EXPECT_EQ(rows(), (QStringList{"1", "0", "0", "1", "3", cell(0), "0-0", "0-0", "0-0"}));
+}
+
+TEST_F(StatsTest, RowsShowTheTickStartAndASquashedRobot) {
+  showstats = true;
+  monsactive = 1;
+  totalmons = 2;
+  monsleft = 1;
+  monstrapped = 1;
+  lives = 2;
+  space(monisac[0], monisup[0]) = cellblock;
+  monisac[0] = monisup[0] = monsgone;
+  monisac[1] = 12;
+  monisup[1] = 3;
+  space(12, 3) = cellmons + 1;
+  w->monsismoving[1] = moveleft;  // mid-move: the cell it is leaving
+  extrabitac[1] = -8;
+  tick();
+  EXPECT_EQ(rows(), (QStringList{"2", "1", "1", "1", "2", "99-99", "12-3", "0-0", "0-0"}));
+}
+
+TEST_F(StatsTest, LevelEndTickWritesNothingAndTheNextLevelTickShowsTheNewLevel) {
+  showstats = true;
+  tick();
+  const QStringList before = rows();
+  space(monisac[0], monisup[0]) = cellblock;
+  monisac[0] = monisup[0] = monsgone;
+  monstrapped = 1;
+  monsleft = 0;
+  tick();  // starts the count-up
+  EXPECT_EQ(rows(), before);
+  w->scoretimer()->setEnabled(false);
+  tick();  // builds level 2
+  EXPECT_EQ(rows(), (QStringList{"2", "1", "0", "2", "3", cell(0), cell(1), "0-0", "0-0"}));
+  EXPECT_NE(monisac[1], 0);
+}
+
+TEST_F(StatsTest, ClosedWindowComesBackAndSwitchedOffKeepsTheLastTexts) {
+  showstats = true;
+  tick();
+  fw::openWindow<::stats>()->Close();
+  EXPECT_EQ(fw::openWindow<::stats>(), nullptr);
+  lives = 2;
+  tick();
+  ASSERT_NE(fw::openWindow<::stats>(), nullptr);
+  EXPECT_EQ(rows().value(4), "2");
+  EXPECT_EQ(rows().value(5), cell(0));
+
+  const QStringList last = rows();
+  showstats = false;
+  lives = 1;
+  monsleft = 7;
+  tick();
+  EXPECT_EQ(rows(), last);
+  EXPECT_NE(fw::openWindow<::stats>(), nullptr);  // switching off does not close it
+}
+
+TEST_F(StatsTest, NewGameWritesTheFirstFiveRowsAndMovesTheWindow) {
+  showstats = true;
+  win::stats()->TextField6()->setText(QStringLiteral("5-9"));
+  totalmons = 4;
+  lives = 1;
+  w->setup();
+  const QStringList r = rows();
+  EXPECT_EQ(r.mid(0, 5), (QStringList{"1", "0", "0", "1", "3"}));
+  EXPECT_EQ(r.value(5), "5-9");  // only the robot tick writes the robot rows
+  EXPECT_EQ(win::stats()->Left(), 2000);
+
+  // Switched off: a new game writes nothing and makes no window.
+  win::stats()->Close();
+  showstats = false;
+  w->setup();
+  EXPECT_EQ(fw::openWindow<::stats>(), nullptr);
+}
+
+}  // namespace
