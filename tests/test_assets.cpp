@@ -1,0 +1,126 @@
+// The generated pictures, sounds and icons: every file the game loads by
+// name is there, has the size the board drawing cuts from it, and holds
+// something to see or hear.
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QString>
+#include <QtEndian>
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+namespace {
+
+QString assetPath(const QString& name) {
+  return QDir(QStringLiteral(TM_TEST_ASSET_DIR)).filePath(name);
+}
+
+bool hasOpaquePixel(const QImage& img) {
+  for (int y = 0; y < img.height(); ++y)
+    for (int x = 0; x < img.width(); ++x)
+      if (qAlpha(img.pixel(x, y)) == 255) return true;
+  return false;
+}
+
+struct PictureCase {
+  const char* file;
+  int width, height;
+};
+
+const PictureCase kPictures[] = {
+    {"manf.png", 50, 40},       {"manfr.png", 50, 40},      {"manl.png", 50, 40},
+    {"manr.png", 50, 40},       {"wall45.png", 50, 40},     {"smallman.png", 40, 40},
+    {"smallmons.png", 40, 40},  {"mons.png", 50, 70},       {"monsel.png", 50, 70},
+    {"monsers.png", 50, 70},    {"mons1.png", 50, 40},      {"monsel1.png", 50, 40},
+    {"monsers1.png", 50, 40},   {"mons2.png", 50, 70},      {"monsel2.png", 50, 70},
+    {"monsers2.png", 50, 70},   {"mons3.png", 50, 70},      {"monsel3.png", 50, 70},
+    {"monsers3.png", 50, 70},   {"tarrowmead.png", 761, 289},
+    {"tarrowmead-16.png", 16, 16},   {"tarrowmead-32.png", 32, 32},
+    {"tarrowmead-48.png", 48, 48},   {"tarrowmead-256.png", 256, 256},
+};
+
+TEST(GeneratedAssets, EveryPictureLoadsWithItsSize) {
+  for (const auto& c : kPictures) {
+    SCOPED_TRACE(c.file);
+    const QImage img(assetPath(QString::fromLatin1(c.file)));
+    ASSERT_FALSE(img.isNull());
+    EXPECT_EQ(img.width(), c.width);
+    EXPECT_EQ(img.height(), c.height);
+    EXPECT_TRUE(hasOpaquePixel(img));
+  }
+}
+
+// A sprite must show the board's black through its background, and the
+// pictures of one figure must tell its facings apart.
+TEST(GeneratedAssets, SpritesAreTransparentAndFacingsDiffer) {
+  for (const char* file : {"manl.png", "manr.png", "mons.png", "monsel1.png", "monsers2.png",
+                           "monsers3.png", "smallman.png", "smallmons.png"}) {
+    const QImage img(assetPath(QString::fromLatin1(file)));
+    EXPECT_EQ(qAlpha(img.pixel(0, 0)), 0) << file;
+  }
+  const char* sets[][3] = {{"manl", "manr", "manf"},
+                           {"monsel", "monsers", "mons"},
+                           {"monsel1", "monsers1", "mons1"},
+                           {"monsel2", "monsers2", "mons2"},
+                           {"monsel3", "monsers3", "mons3"}};
+  for (const auto& set : sets) {
+    const QImage left(assetPath(QString::fromLatin1(set[0]) + ".png"));
+    const QImage right(assetPath(QString::fromLatin1(set[1]) + ".png"));
+    const QImage other(assetPath(QString::fromLatin1(set[2]) + ".png"));
+    EXPECT_NE(left, right) << set[0];
+    EXPECT_NE(right, other) << set[2];
+  }
+  // The two vertical-move pictures are the two strides.
+  EXPECT_NE(QImage(assetPath("manf.png")), QImage(assetPath("manfr.png")));
+}
+
+TEST(GeneratedAssets, SoundsAreShortAudible16BitPcm) {
+  for (const char* name : {"boing", "catch1", "endoflevel", "newman", "push", "scb", "squash"}) {
+    SCOPED_TRACE(name);
+    QFile f(assetPath(QString::fromLatin1(name) + ".wav"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray d = f.readAll();
+    ASSERT_GE(d.size(), 44);
+    const auto* b = reinterpret_cast<const uchar*>(d.constData());
+    EXPECT_EQ(d.left(4), "RIFF");
+    EXPECT_EQ(qFromLittleEndian<quint32>(b + 4), quint32(d.size() - 8));
+    EXPECT_EQ(d.mid(8, 4), "WAVE");
+
+    // Walk the chunks: "fmt " before "data".
+    qsizetype pos = 12;
+    quint32 rate = 0;
+    bool format = false;
+    QByteArray data;
+    while (pos + 8 <= d.size()) {
+      const QByteArray id = d.mid(pos, 4);
+      const quint32 size = qFromLittleEndian<quint32>(b + pos + 4);
+      ASSERT_LE(pos + 8 + qsizetype(size), d.size()) << id.constData();
+      if (id == "fmt ") {
+        ASSERT_GE(size, 16u);
+        EXPECT_EQ(qFromLittleEndian<quint16>(b + pos + 8), 1) << "not PCM";
+        EXPECT_EQ(qFromLittleEndian<quint16>(b + pos + 10), 1) << "not mono";
+        rate = qFromLittleEndian<quint32>(b + pos + 12);
+        EXPECT_EQ(qFromLittleEndian<quint16>(b + pos + 22), 16) << "not 16-bit";
+        format = true;
+      } else if (id == "data") {
+        data = d.mid(pos + 8, size);
+      }
+      pos += 8 + size + (size & 1);
+    }
+    ASSERT_TRUE(format);
+    EXPECT_TRUE(rate == 22050 || rate == 44100) << rate;
+    ASSERT_GT(rate, 0u);
+    const double seconds = double(data.size() / 2) / rate;
+    EXPECT_GE(seconds, 0.1);
+    EXPECT_LE(seconds, 1.5);
+
+    int peak = 0;
+    const auto* s = reinterpret_cast<const uchar*>(data.constData());
+    for (qsizetype i = 0; i + 1 < data.size(); i += 2)
+      peak = std::max(peak, std::abs(int(qFromLittleEndian<qint16>(s + i))));
+    EXPECT_GT(peak, 8000) << "nearly silent";
+  }
+}
+
+}  // namespace
