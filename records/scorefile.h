@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <array>
 #include <optional>
+#include <ostream>
 
 #include "game/Module1.h"
 
@@ -14,6 +15,10 @@ struct ScoreEntry {
   QString date;
   bool operator==(const ScoreEntry&) const = default;
 };
+// Readable test failures.
+inline std::ostream& operator<<(std::ostream& os, const ScoreEntry& e) {
+  return os << '{' << e.name.toStdString() << ", " << e.score << ", " << e.date.toStdString() << '}';
+}
 using ScoreTable = std::array<ScoreEntry, kScores>;
 
 // What a score file holds; a setting is absent when its line gives nothing usable.

@@ -1,0 +1,261 @@
+// The high-score and name-entry windows: entering and sorting, "OK" and
+// "Quit", the name taken from the field, and a game over that leads there.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+
+#include "app/Tarrow.h"
+#include "app/assets.h"
+#include "framework/Media.h"
+#include "framework/Text.h"
+#include "game/Module1.h"
+#include "game/Window1.h"
+#include "records/addname.h"
+#include "records/scorefile.h"
+#include "records/scores.h"
+#include "testsupport.h"
+
+namespace {
+
+using testing_tm::GameTest;
+
+void pressReturn(QWidget* w) {
+  QKeyEvent down(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+  QCoreApplication::sendEvent(w, &down);
+}
+
+QStringList row(fw::ListBox* list, int r) {
+  return {list->Cell(r, 0), list->Cell(r, 1), list->Cell(r, 2)};
+}
+
+class HighScores : public GameTest {
+ protected:
+  void SetUp() override {
+    GameTest::SetUp();
+    game = win::Window1();
+  }
+  // Scores 150, 140, ... 0 under "p0" to "p15".
+  static void fillTable() {
+    for (int k = 0; k < kScores; ++k) {
+      scorename[size_t(k)] = QStringLiteral("p%1").arg(k);
+      scorenum[size_t(k)] = 150 - 10 * k;
+      scoredate[size_t(k)] = "1/1/2026";
+    }
+  }
+  // The game over as the game window shows it, with a name typed.
+  scores* gameOver(const QString& name, const QString& score) {
+    game->scorelabel()->setText(score);
+    newname = name;
+    return win::scores();
+  }
+  Window1* game = nullptr;
+};
+
+TEST_F(HighScores, NewEntryReplacesTheLowestAndLandsAfterEqualScores) {
+  fillTable();
+  scorenum[3] = 130;  // p2 and p3 both hold 130
+  scores* w = gameOver("Zed", "130.7");
+  const ScoreTable t = currentScoreTable();
+  EXPECT_EQ(t[2], (ScoreEntry{"p2", 130, "1/1/2026"}));
+  EXPECT_EQ(t[3], (ScoreEntry{"p3", 130, "1/1/2026"}));
+  EXPECT_EQ(t[4], (ScoreEntry{"Zed", 130, "10/12/2026"}));
+  EXPECT_EQ(t[15].name, "p14") << "the former lowest entry has left the table";
+  for (int k = 1; k < kScores; ++k) EXPECT_GE(t[size_t(k - 1)].score, t[size_t(k)].score);
+  EXPECT_TRUE(newname.isEmpty());
+
+  fw::ListBox* list = w->Listbox1();
+  ASSERT_EQ(list->ListCount(), kScores);
+  EXPECT_EQ(row(list, 4), (QStringList{"Zed", "130", "10/12/2026"}));
+  EXPECT_EQ(row(list, 14), (QStringList{"p13", "20", "1/1/2026"}));
+  EXPECT_EQ(list->headerItem()->text(1), "SCORE");
+}
+
+TEST_F(HighScores, NoPendingNameEntersNothingButSorts) {
+  // A table as a file may hold it, out of order, and scores beyond seven digits.
+  fillTable();
+  scorenum[15] = 12345678;
+  scorenum[9] = -7;
+  const QString lowest = scorename[15];
+  scores* w = gameOver("", "999");
+  EXPECT_EQ(scorename[0], lowest);
+  EXPECT_EQ(scorenum[0], 12345678);
+  EXPECT_EQ(scorenum[15], -7);
+  for (int k = 0; k < kScores; ++k) EXPECT_NE(scorenum[size_t(k)], 999);
+  EXPECT_EQ(row(w->Listbox1(), 0)[1], "12345678");
+}
+
+TEST_F(HighScores, FirstRunShowsTheNewEntryOverFifteenZeros) {
+  scores* w = gameOver("Ann", "120");
+  EXPECT_EQ(row(w->Listbox1(), 0), (QStringList{"Ann", "120", "10/12/2026"}));
+  for (int r = 1; r < kScores; ++r) EXPECT_EQ(row(w->Listbox1(), r), (QStringList{"", "0", ""}));
+}
+
+TEST_F(HighScores, OkWritesTheFileThenStartsANewGame) {
+  fillTable();
+  gameOver("Bea", "155");
+  lives = 0;
+  win::scores()->ok()->Push();
+  EXPECT_EQ(fw::openWindow<scores>(), nullptr);
+  const ScoreFile f = parseScoreFile(readDataFile("mydata.txt"));
+  EXPECT_EQ(f.table, currentScoreTable());
+  EXPECT_EQ(f.table[0].name, "Bea");
+  EXPECT_EQ(lives, 3);
+  EXPECT_EQ(game->scorelabel()->Text(), QString());
+  EXPECT_EQ(fw::openWindow<Window1>(), game) << "the next game runs in the same window";
+}
+
+// Quitting must not lose the entry just made.
+TEST_F(HighScores, QuitWritesTheEntryBeforeTheRunEnds) {
+  const int quits = App().quitCount();
+  gameOver("Cal", "300");
+  win::scores()->cancel()->Push();
+  EXPECT_EQ(App().quitCount(), quits + 1);
+  const ScoreFile f = parseScoreFile(readDataFile("mydata.txt"));
+  EXPECT_EQ(f.table[0], (ScoreEntry{"Cal", 300, "10/12/2026"}));
+  EXPECT_EQ(f.monsspeed, monsspeed);
+}
+
+TEST_F(HighScores, TwoGamesInOneRun) {
+  gameOver("First", "100")->ok_Action();
+  gameOver("Second", "250")->ok_Action();
+  const ScoreFile f = parseScoreFile(readDataFile("mydata.txt"));
+  EXPECT_EQ(f.table[0], (ScoreEntry{"Second", 250, "10/12/2026"}));
+  EXPECT_EQ(f.table[1], (ScoreEntry{"First", 100, "10/12/2026"}));
+  EXPECT_EQ(f.table[2], ScoreEntry{});
+}
+
+TEST_F(HighScores, AnOpenWindowIsReturnedWithoutEnteringAgain) {
+  scores* w = gameOver("", "0");
+  newname = "Late";
+  game->scorelabel()->setText("80");
+  EXPECT_EQ(win::scores(), w);
+  EXPECT_EQ(scorename[0], QString());
+  EXPECT_EQ(newname, "Late") << "kept for the next high-score window";
+}
+
+TEST_F(HighScores, ScbPlaysOnlyWithSoundOn) {
+  Sound* scb = _x_scb();
+  ASSERT_NE(scb, nullptr);
+  for (bool on : {false, true}) {
+    splay = on;
+    const int before = scb->playCount();
+    gameOver("", "0")->Close();
+    EXPECT_EQ(scb->playCount(), before + (on ? 1 : 0)) << on;
+  }
+}
+
+TEST_F(HighScores, Layout) {
+  scores* w = gameOver("", "0");
+  EXPECT_EQ(w->Title(), "High Scores");
+  EXPECT_EQ(w->Width(), 460);
+  EXPECT_EQ(w->Height(), 733);
+  struct Place {
+    QWidget* control;
+    QRect rect;
+  };
+  for (const Place& p : {Place{w->Listbox1(), {0, 102, 460, 543}}, Place{w->Label1(), {37, 27, 386, 42}},
+                         Place{w->ok(), {118, 691, 80, 24}}, Place{w->Label2(), {118, 651, 224, 31}},
+                         Place{w->cancel(), {262, 691, 80, 24}}, Place{w->templist(), {-116, 157, 68, 90}}})
+    EXPECT_EQ(p.control->geometry(), p.rect) << p.control->objectName().toStdString();
+  EXPECT_EQ(w->controlNames(),
+            (QStringList{"Listbox1", "Label1", "ok", "Label2", "cancel", "templist"}));
+  EXPECT_EQ(w->Label1()->Text(), "GAME OVER");
+  EXPECT_EQ(w->Label2()->Text(), "Another game?");
+  EXPECT_EQ(w->ok()->Caption(), "OK");
+  EXPECT_EQ(w->cancel()->Caption(), "Quit");
+  EXPECT_TRUE(w->ok()->Default);
+  EXPECT_FALSE(w->cancel()->Default || w->cancel()->Cancel);
+  EXPECT_EQ(w->Listbox1()->ColumnCount(), 3);
+  EXPECT_FALSE(w->windowFlags() & Qt::WindowCloseButtonHint);
+}
+
+class NameEntry : public GameTest {};
+
+TEST_F(NameEntry, ReturnOrOkTakesTheFieldTextAsItStands) {
+  const QString names[] = {"Ann", "  blanks  ", "", "\u540D\u524D"};
+  for (bool viaReturn : {true, false}) {
+    for (const QString& name : names) {
+      SCOPED_TRACE((name + (viaReturn ? " / Return" : " / OK")).toStdString());
+      addname* w = win::addname();
+      w->TextField1()->setText(name);
+      if (viaReturn) pressReturn(w->TextField1());
+      else w->PushButton1()->Push();
+      EXPECT_EQ(newname, name);
+      EXPECT_TRUE(w->isClosed());
+      EXPECT_EQ(fw::openWindow<addname>(), nullptr) << "the entry ends once";
+      QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+  }
+}
+
+TEST_F(NameEntry, OpeningEmptiesThePendingNameAndClosingOtherwiseTakesNothing) {
+  newname = "never entered";
+  addname* w = win::addname();
+  EXPECT_TRUE(newname.isEmpty());
+  EXPECT_TRUE(w->TextField1()->Text().isEmpty());
+  w->TextField1()->setText("typed");
+  w->Close();
+  EXPECT_TRUE(newname.isEmpty());
+}
+
+TEST_F(NameEntry, Layout) {
+  addname* w = win::addname();
+  EXPECT_EQ(w->Title(), "Untitled");
+  EXPECT_EQ(w->Width(), 436);
+  EXPECT_EQ(w->Height(), 104);
+  EXPECT_EQ(w->controlNames(), (QStringList{"Label1", "TextField1", "Label2", "PushButton1"}));
+  EXPECT_EQ(w->Label1()->Text(), "Congratulations, You're in the top 15");
+  EXPECT_EQ(w->Label2()->Text(), "NAME:");
+  EXPECT_EQ(w->TextField1()->geometry(), QRect(103, 52, 258, 32));
+  EXPECT_EQ(w->PushButton1()->geometry(), QRect(373, 53, 43, 33));
+  EXPECT_TRUE(w->PushButton1()->Default);
+  EXPECT_FALSE(w->PushButton1()->Cancel);
+}
+
+class GameOver : public HighScores {};
+
+TEST_F(GameOver, QualifyingScoreAsksForTheNameThenListsIt) {
+  int asked = 0;
+  fw::Window::setModalHook([&](fw::Window* modal) {
+    ++asked;
+    auto* entry = qobject_cast<addname*>(modal);
+    ASSERT_NE(entry, nullptr);
+    entry->TextField1()->setText("Dee");
+    pressReturn(entry->TextField1());
+  });
+  game->scorelabel()->setText("120");
+  game->tabletimer_Action();
+  EXPECT_EQ(asked, 1);
+  scores* w = fw::openWindow<scores>();
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(row(w->Listbox1(), 0), (QStringList{"Dee", "120", "10/12/2026"}));
+}
+
+TEST_F(GameOver, ScoreEqualToTheLowestEntryIsNotEntered) {
+  fillTable();
+  int asked = 0;
+  fw::Window::setModalHook([&](fw::Window* modal) {
+    ++asked;
+    modal->Close();
+  });
+  game->scorelabel()->setText(Str(scorenum[15]));
+  game->tabletimer_Action();
+  EXPECT_EQ(asked, 0);
+  ASSERT_NE(fw::openWindow<scores>(), nullptr);
+  EXPECT_EQ(scorename[15], "p15");
+}
+
+TEST_F(GameOver, EscapeDuringPlayShowsTheTableWithoutAnEntry) {
+  fillTable();
+  const ScoreTable before = currentScoreTable();
+  game->scorelabel()->setText("500");
+  press(fw::kKeyEscape);
+  advance(100);
+  release(fw::kKeyEscape);
+  ASSERT_NE(fw::openWindow<scores>(), nullptr);
+  EXPECT_EQ(currentScoreTable(), before);
+}
+
+}  // namespace
