@@ -13,26 +13,26 @@
 #include "game/Module1.h"
 #include "game/Window1.h"
 #include "robots/movecodes.h"
-#include "testsupport.h"
+#include "gameplay.h"
 
 namespace {
 
-class RobotTick : public testing_tm::GameTest {
+class RobotTick : public testing_tm::PlayTest {
  protected:
   void SetUp() override {
-    GameTest::SetUp();
+    PlayTest::SetUp();
     // The tick tells pictures apart by identity: twelve distinct ones.
     std::set<Picture*> pictures;
     for (qint64 k = 0; k < kRobots; ++k)
       pictures.insert({monsleftpic(k), monsrightpic(k), monshaltpic(k)});
     pictures.erase(nullptr);
     ASSERT_EQ(pictures.size(), 12u);
-    w = win::Window1();
+    open();
     fresh();
   }
 
   // An empty board, the hero far from every robot, level 1 with nothing
-  // waiting and nothing moving.
+  // waiting and nothing moving; no timer runs, the tests tick by hand.
   virtual void fresh() {
     scale = 1.0;
     stopall();
@@ -53,32 +53,9 @@ class RobotTick : public testing_tm::GameTest {
     putman(13, 12);
   }
 
-  // No timer runs: the tests drive the tick by hand.
-  void stopall() {
-    for (fw::Timer* t : {w->Timer1(), w->monstimer(), w->waittimer(), w->gametimer(),
-                         w->scoretimer(), w->caughttimer(), w->pausetimer(), w->tabletimer()})
-      t->setEnabled(false);
-  }
-
-  // The border ring and an empty interior.
-  static void emptyboard() {
-    for (qint64 x = 0; x < kColumns; ++x)
-      for (qint64 y = 0; y < kRows; ++y)
-        space(x, y) = (x == 0 || y == 0 || x == kColumns - 1 || y == kRows - 1) ? celledge
-                                                                                : cellempty;
-  }
-
-  void putman(qint64 x, qint64 y) {
-    if (space(manisac, manisup) == cellman) space(manisac, manisup) = cellempty;
-    manisac = x;
-    manisup = y;
-    space(x, y) = cellman;
-  }
-
-  void putrobot(qint64 k, qint64 x, qint64 y) {
-    space(x, y) = cellmons + k;
-    monisac[size_t(k)] = x;
-    monisup[size_t(k)] = y;
+  // Robot k idle on (x, y), facing left.
+  void idlerobot(qint64 k, qint64 x, qint64 y) {
+    putrobot(k, x, y);
     extrabitac[size_t(k)] = 0;
     extrabitup[size_t(k)] = 0;
     w->monsismoving[size_t(k)] = movenone;
@@ -102,8 +79,6 @@ class RobotTick : public testing_tm::GameTest {
   }
 
   void tick() { w->monstimer_Action(); }
-
-  ::Window1* w = nullptr;
 };
 
 // ---------------------------------------------------------------------------
@@ -120,7 +95,7 @@ TEST_F(RobotTick, HorizontalMoveFollowsTheCourseTableAndArrivesOnTheFifthTick) {
     SCOPED_TRACE(c.scale);
     fresh();
     scale = c.scale;
-    putrobot(0, 3, 3);
+    idlerobot(0, 3, 3);
     putman(12, 3);
     for (qint64 expected : c.offsets) {
       tick();
@@ -147,7 +122,7 @@ TEST_F(RobotTick, VerticalMoveArrivesOnTheFourthTickAndKeepsThePicture) {
     SCOPED_TRACE(c.scale);
     fresh();
     scale = c.scale;
-    putrobot(2, 3, 3);
+    idlerobot(2, 3, 3);
     monsactive = 2;
     monisac[0] = monisac[1] = monsgone;
     putman(3, 10);  // same column, below: straight down
@@ -172,7 +147,7 @@ TEST_F(RobotTick, VerticalMoveArrivesOnTheFourthTickAndKeepsThePicture) {
 
 TEST_F(RobotTick, DiagonalMoveArrivesByItsHorizontalOffset) {
   scale = 1.5;
-  putrobot(0, 3, 3);
+  idlerobot(0, 3, 3);
   putman(12, 10);  // below and to the right: down-right first
   for (int t = 0; t < 5; ++t) {
     tick();
@@ -190,7 +165,7 @@ TEST_F(RobotTick, DiagonalMoveArrivesByItsHorizontalOffset) {
 // the move, once the offset reaches or passes it.
 TEST_F(RobotTick, MoveEndsWhenTheOffsetPassesTheArrivalValue) {
   scale = 1.1;  // step 8; 48 x 1.1 = 52.8, 40 x 1.1 = 44
-  putrobot(0, 3, 3);
+  idlerobot(0, 3, 3);
   putman(12, 3);
   for (int t = 0; t < 6; ++t) tick();  // 8 .. 48
   EXPECT_EQ(extrabitac[0], 48);
@@ -200,7 +175,7 @@ TEST_F(RobotTick, MoveEndsWhenTheOffsetPassesTheArrivalValue) {
 
   fresh();
   scale = 1.1;
-  putrobot(0, 3, 3);
+  idlerobot(0, 3, 3);
   putman(3, 10);
   for (int t = 0; t < 5; ++t) tick();  // 8 .. 40
   EXPECT_EQ(w->monsismoving[0], movedown);
@@ -213,7 +188,7 @@ TEST_F(RobotTick, AbortShowsTheRightFacingPictureForEveryMove) {
   for (qint64 code = movedownright; code <= moveup; ++code) {
     SCOPED_TRACE(code);
     fresh();
-    putrobot(1, 6, 6);
+    idlerobot(1, 6, 6);
     monsactive = 1;
     monisac[0] = monsgone;
     const MoveDelta d = movedelta(code);
@@ -236,8 +211,8 @@ TEST_F(RobotTick, AbortShowsTheRightFacingPictureForEveryMove) {
 TEST_F(RobotTick, TwoRobotsMovingToOneCell) {
   // Both arrive in the same tick: the lower index takes the cell.
   monsactive = 1;
-  putrobot(0, 5, 5);
-  putrobot(1, 7, 5);
+  idlerobot(0, 5, 5);
+  idlerobot(1, 7, 5);
   w->monsismoving[0] = moveright;
   extrabitac[0] = 40;
   w->monsismoving[1] = moveleft;
@@ -254,8 +229,8 @@ TEST_F(RobotTick, TwoRobotsMovingToOneCell) {
   // The first to arrive takes it; the other gives up at its next step.
   fresh();
   monsactive = 1;
-  putrobot(0, 5, 5);
-  putrobot(1, 7, 5);
+  idlerobot(0, 5, 5);
+  idlerobot(1, 7, 5);
   w->monsismoving[0] = moveright;
   extrabitac[0] = 16;
   w->monsismoving[1] = moveleft;
@@ -271,7 +246,7 @@ TEST_F(RobotTick, TwoRobotsMovingToOneCell) {
 }
 
 TEST_F(RobotTick, RobotMovedAsideKeepsItsMoveAndOffsets) {
-  putrobot(0, 5, 5);
+  idlerobot(0, 5, 5);
   w->monsismoving[0] = moveright;
   extrabitac[0] = 24;
   // The push moved it to (5, 6) mid-move.
@@ -347,7 +322,7 @@ TEST_F(RobotTick, ChaseTriesItsCandidatesInOrder) {
         fresh();
         scale = 1.25;
         putman(c.hero.x, c.hero.y);
-        putrobot(0, c.robot.x, c.robot.y);
+        idlerobot(0, c.robot.x, c.robot.y);
         monicon[0] = startleft ? monsleftpic(0) : monsrightpic(0);
         Picture* const turned = startleft ? monsrightpic(0) : monsleftpic(0);
         blockaround(c.robot.x, c.robot.y);
@@ -380,7 +355,7 @@ TEST_F(RobotTick, ChaseTriesItsCandidatesInOrder) {
 }
 
 TEST_F(RobotTick, BoxedInRobotTurnsEveryTickAndHaltPictureStays) {
-  putrobot(0, 5, 5);
+  idlerobot(0, 5, 5);
   blockaround(5, 5);
   tick();
   EXPECT_EQ(monicon[0], monsrightpic(0));
@@ -395,7 +370,7 @@ TEST_F(RobotTick, BoxedInRobotTurnsEveryTickAndHaltPictureStays) {
 // Robot loop
 
 TEST_F(RobotTick, WaitingRobotTakesItsFirstCatchTestInTheEleventhTick) {
-  putrobot(0, 8, 6);
+  idlerobot(0, 8, 6);
   putman(7, 6);
   waittomove[0] = 10;
   for (int t = 1; t <= 10; ++t) {
@@ -414,10 +389,10 @@ TEST_F(RobotTick, CatchByRobotOneEndsTheTickBeforeRobotsTwoAndThree) {
   monsactive = 3;
   totalmons = monsleft = 4;
   putman(7, 6);
-  putrobot(0, 2, 2);
-  putrobot(1, 8, 7);
-  putrobot(2, 12, 2);
-  putrobot(3, 12, 11);
+  idlerobot(0, 2, 2);
+  idlerobot(1, 8, 7);
+  idlerobot(2, 12, 2);
+  idlerobot(3, 12, 11);
   waittomove[2] = 5;
   waittomove[3] = 5;
   tick();
@@ -429,7 +404,7 @@ TEST_F(RobotTick, CatchByRobotOneEndsTheTickBeforeRobotsTwoAndThree) {
 }
 
 TEST_F(RobotTick, OnlySlotsUpToMonsactiveAreVisited) {
-  putrobot(0, 2, 2);
+  idlerobot(0, 2, 2);
   waittomove[1] = 4;
   monisac[1] = 12;  // a slot above monsactive is neither counted down nor moved
   tick();
@@ -472,7 +447,7 @@ TEST_F(RobotTick, LevelsFollowTheTable) {
     w->gametimer()->setEnabled(true);
     w->Timer1()->setEnabled(true);
     // A move in progress, to see that the first cleared tick moves no robot.
-    putrobot(0, 3, 3);
+    idlerobot(0, 3, 3);
     w->monsismoving[0] = moveright;
     extrabitac[0] = 8;
 
@@ -521,10 +496,10 @@ class Reentry : public RobotTick {
     totalmons = 5;
     monsleft = 5;
     monsactive = 3;
-    putrobot(0, 2, 2);
-    putrobot(1, 12, 2);
-    putrobot(2, 2, 11);
-    putrobot(3, 12, 11);
+    idlerobot(0, 2, 2);
+    idlerobot(1, 12, 2);
+    idlerobot(2, 2, 11);
+    idlerobot(3, 12, 11);
     for (qint64 k = 0; k < kRobots; ++k) blockaround(monisac[size_t(k)], monisup[size_t(k)]);
   }
   qint64 onboard() const {
@@ -569,7 +544,7 @@ TEST_F(Reentry, TwoSquashesInOneTickStillBringEveryRobotOn) {
   squash(3);
   tick();
   EXPECT_EQ(monsleft, 3);
-  EXPECT_NE(monisac[1], monsgone);  // the lower slot
+  ASSERT_NE(monisac[1], monsgone);  // the lower slot
   EXPECT_EQ(monisac[3], monsgone);
   EXPECT_EQ(onboard(), 3);
   for (qint64 k : {0, 1, 2}) {

@@ -8,20 +8,17 @@
 #include "framework/Timer.h"
 #include "game/Module1.h"
 #include "game/Window1.h"
-#include "testsupport.h"
+#include "gameplay.h"
 #include "windows/stats.h"
 
 namespace {
 
-class StatsTest : public testing_tm::GameTest {
+class StatsTest : public testing_tm::PlayTest {
  protected:
   void SetUp() override {
-    GameTest::SetUp();
-    w = win::Window1();
-    // The tests tick by hand.
-    for (fw::Timer* t : {w->Timer1(), w->monstimer(), w->waittimer(), w->gametimer(),
-                         w->scoretimer(), w->caughttimer(), w->pausetimer(), w->tabletimer()})
-      t->setEnabled(false);
+    PlayTest::SetUp();
+    open();
+    stopall();  // the tests tick by hand
   }
 
   static QStringList rows() {
@@ -37,8 +34,6 @@ class StatsTest : public testing_tm::GameTest {
   }
 
   void tick() { w->monstimer_Action(); }
-
-  ::Window1* w = nullptr;
 };
 
 TEST_F(StatsTest, WindowHasNineCaptionedRowsAndNeverTakesTheFocus) {
