@@ -12,7 +12,7 @@ namespace fw {
 
 void setFont(QWidget* w, const QString& family, double points, bool bold, bool italic) {
   QFont f(family);
-  f.setPointSizeF(points > 0 ? points : 12);
+  f.setPixelSize(fw::textPixels(points));
   f.setBold(bold);
   f.setItalic(italic);
   w->setFont(f);
@@ -79,7 +79,7 @@ void Label::setTextColor(Color c) {
 void Label::setTextSize(double points) {
   size_ = points;
   QFont f = font();
-  f.setPointSizeF(points > 0 ? points : 12);
+  f.setPixelSize(fw::textPixels(points));
   setFont(f);
 }
 

@@ -5,6 +5,8 @@
 
 #include "framework/Media.h"
 
+int fw::textPixels(double points) { return points >= 1 ? int(points + 0.5) : 12; }
+
 QColor toQColor(Color c) { return QColor(int((c >> 16) & 0xFF), int((c >> 8) & 0xFF), int(c & 0xFF)); }
 
 void Graphics::DrawPicture(const Picture* pic, double x, double y, double w, double h, double sx,
@@ -45,7 +47,7 @@ void Graphics::FillRect(double x, double y, double w, double h) {
 
 void Graphics::DrawString(const QString& text, double x, double y, double, bool) {
   QFont font(TextFont);
-  font.setPointSizeF(TextSize > 0 ? TextSize : 12);
+  font.setPixelSize(fw::textPixels(TextSize));
   font.setBold(Bold);
   p_.setFont(font);
   p_.setPen(toQColor(ForeColor));

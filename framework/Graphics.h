@@ -10,6 +10,12 @@ class Picture;
 using Color = quint32;  // &hRRGGBB
 QColor toQColor(Color c);
 
+namespace fw {
+// Text sizes are points of 1/72 inch on a 72-dpi grid, so one point is one
+// pixel: texts keep the sizes the layouts were drawn for on every screen.
+int textPixels(double points);
+}  // namespace fw
+
 class Graphics {
  public:
   explicit Graphics(QPainter& p) : p_(p) {}
