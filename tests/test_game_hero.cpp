@@ -1,0 +1,329 @@
+// The hero's timer: the keyboard, steps, pushes, bounces and robots pushed
+// aside or squashed.
+#include "records/scores.h"
+
+#include "gameplay.h"
+
+namespace {
+
+using testing_tm::PlayTest;
+
+class Hero : public PlayTest {
+ protected:
+  void SetUp() override {
+    PlayTest::SetUp();
+    open(1.0);
+    stopall();
+    emptyboard();
+    splay = true;
+  }
+
+  // One tick of the hero's timer with the key held and the throttle open.
+  void tickwith(int key) {
+    w->lastmanpush = Ticks() - 100;
+    press(key);
+    w->Timer1_Action();
+    release(key);
+  }
+
+  struct Counts {
+    int push, boing, squash;
+    bool operator==(const Counts&) const = default;
+  };
+  static Counts sounds() {
+    return {_x_push()->playCount(), _x_boing()->playCount(), _x_squash()->playCount()};
+  }
+};
+
+// A line of the board along the move: row 6 for the horizontal keys (15
+// cells, columns 1 to 15), column 7 for the vertical ones (13 cells, rows 1
+// to 13). '.' empty, '#' block, 'H' hero, '0' robot 0.
+void layline(bool horizontal, const std::string& line) {
+  for (size_t i = 0; i < line.size(); ++i) {
+    const qint64 x = horizontal ? qint64(i) + 1 : 7, y = horizontal ? 6 : qint64(i) + 1;
+    const char c = line[i];
+    space(x, y) = c == '#' ? cellblock : c == 'H' ? cellman : c == '0' ? cellmons : cellempty;
+    if (c == 'H') {
+      manisac = x;
+      manisup = y;
+    }
+    if (c == '0') {
+      monisac[0] = x;
+      monisup[0] = y;
+    }
+  }
+}
+
+std::string readline(bool horizontal) {
+  std::string line;
+  for (qint64 i = 1; i <= (horizontal ? 15 : 13); ++i) {
+    const qint64 c = horizontal ? space(i, 6) : space(7, i);
+    line += c == cellblock ? '#' : c == cellman ? 'H' : c >= cellmons ? '0' : c == cellempty ? '.' : '?';
+  }
+  return line;
+}
+
+TEST_F(Hero, MovesFollowTheTables) {
+  enum Sound { none, push, boing };
+  struct Case {
+    const char* what;
+    int key;
+    const char* before;
+    const char* after;
+    Picture* (*picture)();  // null: unchanged
+    Sound sound;
+  };
+  const int Z = fw::kKeyZ, X = fw::kKeyX, D = fw::kKeySlash, U = fw::kKeyGrave;
+  const Case cases[] = {
+      {"step left", Z, "......H........", ".....H.........", _x_manl, none},
+      {"step right", X, "......H........", ".......H.......", _x_manr, none},
+      {"step down", D, ".....H.......", "......H......", _x_manfr, none},
+      {"step up", U, ".....H.......", "....H........", _x_manf, none},
+      // Three blocks and a gap: the gap fills, blocks beyond it stay.
+      {"push left", Z, ".#..###H.......", ".#.###H........", _x_manl, push},
+      {"push right", X, "...H###..#.....", "....H###.#.....", _x_manr, push},
+      {"push down", D, "..H##........", "...H##.......", _x_manfr, push},
+      {"push up shows the downward picture", U, "...##H.......", "..##H........", _x_manfr, push},
+      // The row reaches the border: hero and row step back.
+      {"bounce left", Z, "######H........", ".######H.......", _x_manr, boing},
+      {"bounce right", X, "........H######", ".......H######.", _x_manl, boing},
+      {"bounce down", D, "...H#########", "..H#########.", nullptr, boing},
+      {"bounce up", U, "#########H...", ".#########H..", nullptr, boing},
+      // Nothing behind the hero to step back into.
+      {"no bounce against a block", Z, "######H#.......", "######H#.......", nullptr, none},
+      {"no bounce against a robot", X, ".......0H######", ".......0H######", nullptr, none},
+      {"no bounce against the border", U, "H############", "H############", nullptr, none},
+      {"border ahead", Z, "H..............", "H..............", nullptr, none},
+      {"robot ahead", X, "....H0.........", "....H0.........", nullptr, none},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const bool horizontal = c.key == Z || c.key == X;
+    emptyboard();
+    layline(horizontal, c.before);
+    manicon = _x_manf();
+    Picture* const was = manicon;
+    const Counts before = sounds();
+    const qint64 ticks = Ticks();
+    w->lastmanpush = ticks - 100;
+    press(c.key);
+    w->Timer1_Action();
+    release(c.key);
+    EXPECT_EQ(readline(horizontal), c.after);
+    EXPECT_EQ(manicon, c.picture ? c.picture() : was);
+    EXPECT_EQ(space(manisac, manisup), cellman);
+    const Counts after = sounds();
+    EXPECT_EQ(after.push - before.push, c.sound == push ? 1 : 0);
+    EXPECT_EQ(after.boing - before.boing, c.sound == boing ? 1 : 0);
+    // A move marks the time; a refused one leaves the throttle alone.
+    const bool moved = std::string(c.before) != c.after;
+    EXPECT_EQ(w->lastmanpush, moved ? ticks : ticks - 100);
+  }
+}
+
+TEST_F(Hero, SoundsOnlyWithSoundOn) {
+  splay = false;
+  layline(true, ".#..###H.......");
+  const Counts before = sounds();
+  tickwith(fw::kKeyZ);
+  layline(true, "######H........");
+  tickwith(fw::kKeyZ);
+  EXPECT_EQ(sounds(), before);
+  EXPECT_EQ(readline(true), ".######H.......");
+}
+
+TEST_F(Hero, HoldingAKeyAgainstTheBorderAlternatesPushAndBounce) {
+  layline(true, "#######H.......");
+  tickwith(fw::kKeyZ);
+  EXPECT_EQ(readline(true), ".#######H......");
+  tickwith(fw::kKeyZ);
+  EXPECT_EQ(readline(true), "#######H.......");
+  tickwith(fw::kKeyZ);
+  EXPECT_EQ(readline(true), ".#######H......");
+}
+
+TEST_F(Hero, BorderCodeInsideTheBoardStopsOnlyAVerticalScan) {
+  // Down: the scan ends at the code and the push covers it with a block.
+  emptyboard();
+  layline(false, "..H#.........");
+  space(7, 5) = celledge;
+  tickwith(fw::kKeySlash);
+  EXPECT_EQ(readline(false), "...H#........");
+  // Left: the scan passes over it to the next empty cell; it stays.
+  emptyboard();
+  layline(true, ".....#.#H......");
+  space(7, 6) = celledge;
+  tickwith(fw::kKeyZ);
+  EXPECT_EQ(readline(true), "....##?H.......");
+  EXPECT_EQ(manisac, 8);
+}
+
+// The six cells a robot may be pushed into, in the order they are tried.
+const qint64 kAside[6][2] = {{1, 1}, {1, -1}, {-1, 0}, {1, 0}, {0, 1}, {0, -1}};
+
+TEST_F(Hero, ShiftmonsterTriesSixCellsInOrderThenSquashes) {
+  const qint64 x = 5, y = 5;
+  for (int first = 0; first <= 6; ++first) {
+    SCOPED_TRACE(first);
+    emptyboard();
+    monstrapped = 0;
+    monsleft = 1;
+    for (qint64 dx = -1; dx <= 1; ++dx)
+      for (qint64 dy = -1; dy <= 1; ++dy) space(x + dx, y + dy) = cellblock;
+    // Cells `first` to 5 of the order are free, and always both left diagonals.
+    for (int i = first; i < 6; ++i) space(x + kAside[i][0], y + kAside[i][1]) = cellempty;
+    space(x - 1, y - 1) = cellempty;
+    space(x - 1, y + 1) = cellempty;
+    putrobot(2, x, y);
+    w->monsismoving[2] = moveleft;
+    extrabitac[2] = -16;
+    const Counts before = sounds();
+    w->shiftmonster(x, y, cellmons + 2);
+    if (first < 6) {
+      const qint64 nx = x + kAside[first][0], ny = y + kAside[first][1];
+      EXPECT_EQ(space(nx, ny), cellmons + 2);
+      EXPECT_EQ(monisac[2], nx);
+      EXPECT_EQ(monisup[2], ny);
+      EXPECT_EQ(space(x, y), cellmons + 2);  // left to the caller
+      EXPECT_EQ(monstrapped, 0);
+      EXPECT_EQ(sounds(), before);
+    } else {
+      EXPECT_EQ(space(x, y), cellblock);
+      EXPECT_EQ(monisac[2], monsgone);
+      EXPECT_EQ(monisup[2], monsgone);
+      EXPECT_EQ(monstrapped, 1);
+      EXPECT_EQ(monsleft, 0);
+      EXPECT_EQ(sounds().squash, before.squash + 1);
+    }
+    // The robot's move goes on from wherever it now is.
+    EXPECT_EQ(w->monsismoving[2], moveleft);
+    EXPECT_EQ(extrabitac[2], -16);
+  }
+}
+
+TEST_F(Hero, PushAgainstARobotMovesItAsideOrSquashesItAndStepsAllTheSame) {
+  // Row 6: a robot at the end of two blocks, all around it blocks but one.
+  layline(true, "..#0##H........");
+  for (qint64 dx = -1; dx <= 1; ++dx)
+    for (qint64 dy = -1; dy <= 1; ++dy)
+      if (dy != 0) space(4 + dx, 6 + dy) = cellblock;
+  space(4, 7) = cellempty;  // (x, y + 1)
+  tickwith(fw::kKeyZ);
+  EXPECT_EQ(readline(true), "..###H.........");
+  EXPECT_EQ(space(4, 7), cellmons);
+  EXPECT_EQ(monisac[0], 4);
+  EXPECT_EQ(monisup[0], 7);
+
+  // Boxed in on all six: squashed under the block.
+  emptyboard();
+  layline(true, ".#0##H.........");
+  for (qint64 dx = -1; dx <= 1; ++dx)
+    for (qint64 dy = -1; dy <= 1; ++dy)
+      if (dy != 0) space(3 + dx, 6 + dy) = cellblock;
+  space(2, 5) = cellempty;  // the two left diagonals are never tried
+  space(2, 7) = cellempty;
+  monstrapped = 0;
+  monsleft = 1;
+  const Counts before = sounds();
+  tickwith(fw::kKeyZ);
+  EXPECT_EQ(readline(true), ".###H..........");
+  EXPECT_EQ(monisac[0], monsgone);
+  EXPECT_EQ(monstrapped, 1);
+  EXPECT_EQ(monsleft, 0);
+  EXPECT_EQ(sounds().squash, before.squash + 1);
+  EXPECT_EQ(sounds().push, before.push + 1);
+}
+
+TEST_F(Hero, ThrottleAndKeyPriority) {
+  // Held keys: the first of Z, X, down, up wins.
+  struct Keys {
+    std::vector<int> held;
+    qint64 x, y;
+  };
+  for (const Keys& k : {Keys{{fw::kKeyZ, fw::kKeyX}, 6, 6},
+                        Keys{{fw::kKeyX, fw::kKeySlash, fw::kKeyGrave}, 8, 6},
+                        Keys{{fw::kKeyGrave, fw::kKeySlash}, 7, 7}, Keys{{fw::kKeyGrave}, 7, 5}}) {
+    emptyboard();
+    putman(7, 6);
+    w->lastmanpush = Ticks() - 100;
+    for (int key : k.held) press(key);
+    w->Timer1_Action();
+    for (int key : k.held) release(key);
+    EXPECT_EQ(manisac, k.x);
+    EXPECT_EQ(manisup, k.y);
+  }
+
+  // With X held on the running timer, a move on every third 50 ms tick.
+  emptyboard();
+  putman(1, 6);
+  w->lastmanpush = Ticks();
+  w->Timer1()->setEnabled(true);
+  press(fw::kKeyX);
+  std::vector<int> moves;
+  for (int tick = 1; tick <= 12; ++tick) {
+    const qint64 before = manisac;
+    advance(50);
+    if (manisac != before) moves.push_back(tick);
+  }
+  EXPECT_EQ(moves, (std::vector<int>{3, 6, 9, 12}));
+}
+
+TEST_F(Hero, FirstMoveOfTheWindowAfterSevenTicks) {
+  // The window was built at time 0 with no move yet.
+  w->Timer1()->setEnabled(true);
+  press(fw::kKeyX);
+  advance(100);
+  EXPECT_EQ(manisac, 7);
+  advance(50);
+  EXPECT_EQ(manisac, 8);
+}
+
+TEST_F(Hero, ControlAltSFlipsTheStatisticsSwitchOnEveryTick) {
+  putman(7, 6);
+  fw::Keyboard::instance().setControl(true);
+  fw::Keyboard::instance().setAlt(true);
+  press(fw::kKeyS);
+  const bool was = showstats;
+  for (int i = 0; i < 3; ++i) w->Timer1_Action();
+  EXPECT_NE(showstats, was);
+  w->Timer1_Action();
+  EXPECT_EQ(showstats, was);
+  fw::Keyboard::instance().setAlt(false);
+  w->Timer1_Action();
+  EXPECT_EQ(showstats, was);
+  fw::Keyboard::instance().setControl(false);
+}
+
+TEST_F(Hero, LabelsAreLaidOutForTheScale) {
+  scale = 1.5;
+  putman(7, 6);
+  w->Timer1_Action();
+  EXPECT_EQ(w->timerlabel()->geometry(), QRect(30, 75, 135, 33));
+  EXPECT_EQ(w->scorelabel()->geometry(), QRect(30, 180, 135, 33));
+  EXPECT_EQ(w->Label1()->geometry(), QRect(30, 30, 150, 37));
+  EXPECT_EQ(w->Label2()->geometry(), QRect(30, 135, 150, 33));
+  EXPECT_DOUBLE_EQ(w->scorelabel()->TextSize(), 27);
+  EXPECT_DOUBLE_EQ(w->timerlabel()->TextSize(), 27);
+  EXPECT_DOUBLE_EQ(w->Label1()->TextSize(), 30);
+  EXPECT_EQ(w->timerlabel()->TextColor(), 0xFFFFFFu);
+}
+
+TEST_F(Hero, EscapeStopsPlayAndShowsTheTableWithoutNameEntry) {
+  // A fresh game: the robots' start is still pending.
+  w->setup();
+  advance(500);
+  press(fw::kKeyEscape);
+  advance(50);
+  release(fw::kKeyEscape);
+  ASSERT_NE(fw::openWindow<scores>(), nullptr);
+  for (fw::Timer* t : {w->Timer1(), w->monstimer(), w->gametimer(), w->waittimer()})
+    EXPECT_FALSE(t->Enabled() && t->isArmed());
+  // Nothing starts behind the table: no robot, no clock, no lost life.
+  const QString clock = w->timerlabel()->Text();
+  advance(5000);
+  EXPECT_FALSE(w->monstimer()->Enabled());
+  EXPECT_EQ(w->timerlabel()->Text(), clock);
+  EXPECT_EQ(lives, 3);
+}
+
+}  // namespace
