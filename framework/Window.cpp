@@ -1,6 +1,7 @@
 #include "framework/Window.h"
 
 #include <QCloseEvent>
+#include <QApplication>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -152,7 +153,16 @@ Timer* Window::timer(const QString& name) const {
 }
 
 void Window::setMenuBar(QMenu* menu) {
-  if (!menuBar_) menuBar_ = new QMenuBar(this);
+  if (!menuBar_) {
+    menuBar_ = new QMenuBar(this);
+    // The menu bar keeps the desktop's colours, whatever the window's background.
+    QPalette pal = QApplication::palette(menuBar_);
+    for (auto role : {QPalette::Window, QPalette::WindowText, QPalette::Button, QPalette::ButtonText,
+                      QPalette::Base, QPalette::Text, QPalette::Highlight, QPalette::HighlightedText})
+      pal.setColor(role, pal.color(role));  // set explicitly, so the window's black is not inherited
+    menuBar_->setPalette(pal);
+    menuBar_->setAutoFillBackground(true);
+  }
   menuBar_->clear();
   if (menu) menuBar_->addMenu(menu);
   applySize();
