@@ -1,5 +1,7 @@
 #include "windows/stats.h"
 
+#include <QEvent>
+
 #include "framework/Text.h"
 #include "game/Module1.h"
 #include "game/Window1.h"
@@ -35,6 +37,12 @@ void stats::Layout() {
 }
 
 void stats::CreateControls() { _CreateControls0(); }
+
+void stats::changeEvent(QEvent* e) {
+  fw::Window::changeEvent(e);
+  if (e->type() != QEvent::ActivationChange || !isActiveWindow()) return;
+  if (::Window1* game = fw::openWindow<::Window1>()) game->activateWindow();
+}
 
 void stats::_CreateControls0() {
   for (int row = 0; row < 9; ++row) {

@@ -31,6 +31,9 @@ class stats : public fw::Window {
  protected:
   void Layout() override;
   void CreateControls() override;
+  // Hands the activation back to the game window where the platform ignores
+  // the window's no-focus hints.
+  void changeEvent(QEvent* e) override;
 
  private:
   void _CreateControls0();
