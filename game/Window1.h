@@ -117,8 +117,9 @@ class Window1 : public fw::Window {
   bool saving_ = false;  // a save's message box is up
 
   // --- robot tick (robots/) ---
-  // Level end and next level; true when the tick ends here.
-  bool monslevelend();
+  // A cleared level: stop play and start the count-up.
+  void monscountup();
+  // The next level's board, robots and hero.
   void monsnextlevel();
   // Brings robots of the level that have not yet been on the board into
   // squashed robots' slots.

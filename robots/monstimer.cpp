@@ -8,8 +8,17 @@
 #include "windows/stats.h"
 
 void Window1::monstimer_Action() {
-  if (monslevelend()) return;
-  if (monstrapped != totalmons) monsreenter();
+  if (monstrapped == totalmons) {
+    // The first tick that finds the level cleared only starts the count-up;
+    // the next builds the next level and goes on.
+    if (!displayscore) {
+      monscountup();
+      return;
+    }
+    monsnextlevel();
+  } else {
+    monsreenter();
+  }
   if (showstats) {
     statsrows::writecounters();
     statsrows::writerobots();
@@ -32,18 +41,12 @@ void Window1::monstimer_Action() {
   Canvas1()->Refresh(true);
 }
 
-bool Window1::monslevelend() {
-  if (monstrapped != totalmons) return false;
-  if (!displayscore) {
-    displayscore = true;
-    monstimer()->setEnabled(false);
-    gametimer()->setEnabled(false);
-    Timer1()->setEnabled(false);
-    calcscore();
-    return true;
-  }
-  monsnextlevel();
-  return false;
+void Window1::monscountup() {
+  displayscore = true;
+  monstimer()->setEnabled(false);
+  gametimer()->setEnabled(false);
+  Timer1()->setEnabled(false);
+  calcscore();
 }
 
 void Window1::monsnextlevel() {
