@@ -1,0 +1,392 @@
+// Catches, the clock, the count-up and bonus lives, the pause, saving and
+// game over, played in virtual time.
+#include "records/addname.h"
+#include "records/scores.h"
+
+#include "gameplay.h"
+
+namespace {
+
+using testing_tm::PlayTest;
+
+class Flow : public PlayTest {
+ protected:
+  void SetUp() override {
+    PlayTest::SetUp();
+    splay = true;
+    open(1.0);
+  }
+
+  // Play under way: every timer off but the hero's, the clock and the robots'.
+  void inplay() {
+    stopall();
+    emptyboard();
+    putman(7, 6);
+    putrobot(0, 2, 2);
+    w->Timer1()->setEnabled(true);
+    w->gametimer()->setEnabled(true);
+    w->gametimer()->Reset();
+    w->monstimer()->setEnabled(true);
+  }
+
+  QString clock() const { return w->timerlabel()->Text(); }
+  int saves() { return int(messages().count(QStringLiteral("Your game is saved"))); }
+};
+
+TEST_F(Flow, RobotOnAnyOfTheEightCellsAroundCatches) {
+  struct Case {
+    qint64 dx, dy;
+    bool caught;
+  };
+  const Case cases[] = {{1, 0, true},   {-1, 0, true}, {0, 1, true}, {0, -1, true}, {1, 1, true},
+                        {1, -1, true},  {-1, 1, true}, {-1, -1, true}, {2, 0, false}, {2, 2, false},
+                        {0, -2, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.dx << "," << c.dy);
+    inplay();
+    lives = 3;
+    space(2, 2) = cellempty;
+    const qint64 rx = 7 + c.dx, ry = 6 + c.dy;
+    putrobot(1, rx, ry);
+    extrabitac[1] = 20;
+    monicon = {monsleftpic(0), monsleftpic(1), monsleftpic(2), monsleftpic(3)};
+    const int catches = _x_catch1()->playCount();
+    EXPECT_EQ(w->checkcatch(rx, ry, 7, 6, 1), c.caught);
+    if (!c.caught) {
+      EXPECT_EQ(lives, 3);
+      EXPECT_EQ(space(7, 6), cellman);
+      EXPECT_TRUE(w->Timer1()->Enabled());
+      continue;
+    }
+    // The robot takes the hero's cell; all four robots halt.
+    EXPECT_EQ(space(7, 6), cellmons + 1);
+    EXPECT_EQ(space(rx, ry), cellempty);
+    EXPECT_EQ(monisac[1], 7);
+    EXPECT_EQ(monisup[1], 6);
+    EXPECT_EQ(extrabitac[1], 0);
+    EXPECT_EQ(monicon, (std::array<Picture*, 4>{_x_mons(), _x_mons1(), _x_mons2(), _x_mons3()}));
+    EXPECT_EQ(lives, 2);
+    EXPECT_EQ(_x_catch1()->playCount(), catches + 1);
+    EXPECT_FALSE(w->Timer1()->Enabled());
+    EXPECT_FALSE(w->monstimer()->Enabled());
+    EXPECT_TRUE(running(w->gametimer()));
+    EXPECT_TRUE(running(w->caughttimer()));
+    EXPECT_FALSE(w->tabletimer()->Enabled());
+  }
+}
+
+TEST_F(Flow, HaltAfterACatchLastsOneAndAHalfSecondsWithTheClockRunning) {
+  inplay();
+  monsactive = 1;
+  putrobot(1, 8, 7);
+  w->timerlabel()->setText(QStringLiteral("50"));
+  ASSERT_TRUE(w->checkcatch(8, 7, 7, 6, 1));
+  advance(1499);
+  EXPECT_EQ(clock(), QStringLiteral("49"));
+  EXPECT_FALSE(w->Timer1()->Enabled());
+  EXPECT_EQ(space(7, 6), cellmons + 1);
+  advance(1);
+  // Hero back on his cell and free, robots placed afresh, facing left.
+  EXPECT_EQ(space(7, 6), cellman);
+  EXPECT_TRUE(running(w->Timer1()));
+  EXPECT_FALSE(w->caughttimer()->Enabled());
+  EXPECT_EQ(monicon, (std::array<Picture*, 4>{_x_monsel(), _x_monsel1(), _x_monsel2(), _x_monsel3()}));
+  for (qint64 k = 0; k <= 1; ++k) EXPECT_EQ(space(monisac[size_t(k)], monisup[size_t(k)]), cellmons + k);
+  EXPECT_FALSE(w->monstimer()->Enabled());
+  advance(2000);
+  EXPECT_TRUE(running(w->monstimer()));
+}
+
+TEST_F(Flow, CatchOfTheLastLifeEndsTheGameASecondLater) {
+  inplay();
+  lives = 1;
+  putrobot(1, 6, 6);
+  ASSERT_TRUE(w->checkcatch(6, 6, 7, 6, 1));
+  EXPECT_EQ(lives, 0);
+  EXPECT_FALSE(w->gametimer()->Enabled());
+  EXPECT_FALSE(w->caughttimer()->Enabled());
+  advance(999);
+  EXPECT_EQ(fw::openWindow<scores>(), nullptr);
+  advance(1);
+  EXPECT_NE(fw::openWindow<scores>(), nullptr);
+  EXPECT_FALSE(w->tabletimer()->Enabled() && w->tabletimer()->isArmed());
+}
+
+TEST_F(Flow, RunOutClockCostsALifeAndCountsOnBelowZeroAfterTheHalt) {
+  inplay();
+  w->timerlabel()->setText(QStringLiteral("3"));
+  advance(2000);
+  EXPECT_EQ(clock(), QStringLiteral("1"));
+  EXPECT_EQ(lives, 3);
+  advance(1000);  // 0: run out
+  EXPECT_EQ(clock(), QStringLiteral("0"));
+  EXPECT_EQ(lives, 2);
+  EXPECT_TRUE(newlevel);
+  EXPECT_EQ(space(7, 6), cellempty);
+  EXPECT_EQ(monicon[3], _x_mons3());
+  for (fw::Timer* t : {w->Timer1(), w->monstimer(), w->gametimer()}) EXPECT_FALSE(t->Enabled());
+  const qint64 rx = monisac[0], ry = monisup[0];
+  advance(1499);
+  EXPECT_EQ(clock(), QStringLiteral("0"));
+  EXPECT_EQ(space(rx, ry), cellmons);  // the robots stay where they are
+  advance(1);  // resume: the clock runs on from 0
+  EXPECT_EQ(space(7, 6), cellman);
+  advance(1000);
+  EXPECT_EQ(clock(), QStringLiteral("-1"));
+  EXPECT_EQ(lives, 2);
+  advance(1000);  // the robots start and the clock gets the level's allowance
+  EXPECT_FALSE(newlevel);
+  EXPECT_GE(ValInt(clock()), 99);
+  EXPECT_EQ(timeallowed, 100);
+}
+
+TEST_F(Flow, RunOutWithTheLastLifeLeavesTheHeroAndEndsTheGame) {
+  inplay();
+  lives = 1;
+  w->timerlabel()->setText(QStringLiteral("1"));
+  advance(1000);
+  EXPECT_EQ(lives, 0);
+  EXPECT_EQ(space(7, 6), cellman);
+  EXPECT_FALSE(w->gametimer()->Enabled());
+  advance(1000);
+  EXPECT_NE(fw::openWindow<scores>(), nullptr);
+}
+
+TEST_F(Flow, AllowanceGrowsWithTheRobotsOfTheLevel) {
+  for (qint64 robots : {1, 2, 10}) {
+    stopall();
+    totalmons = robots;
+    newlevel = true;
+    w->waittimer()->setEnabled(true);
+    w->waittimer()->Reset();
+    advance(2000);
+    EXPECT_EQ(clock(), Str((robots - 1) * 20 + 100));
+    EXPECT_TRUE(running(w->monstimer()));
+    EXPECT_FALSE(w->waittimer()->isArmed());
+  }
+}
+
+TEST_F(Flow, LevelEndCountsTheSecondsLeftPlusOneIntoTheScore) {
+  stopall();
+  splay = false;  // the level-end sound plays all the same
+  w->scorelabel()->setText(QStringLiteral("120"));
+  w->timerlabel()->setText(QStringLiteral("37"));
+  const int sounds = _x_endoflevel()->playCount();
+  w->calcscore();
+  EXPECT_EQ(_x_endoflevel()->playCount(), sounds + 1);
+  EXPECT_EQ(oldscore, 120);
+  advance(10);
+  EXPECT_EQ(w->scorelabel()->Text(), QStringLiteral("121"));
+  advance(370);  // 38 points in 38 ticks
+  EXPECT_EQ(w->scorelabel()->Text(), QStringLiteral("158"));
+  EXPECT_EQ(currentscore, 158);
+  EXPECT_EQ(timeleft, 37);
+  EXPECT_TRUE(w->scoretimer()->Enabled());
+  advance(10);  // the 39th tick ends the count-up and restarts play
+  EXPECT_FALSE(w->scoretimer()->Enabled());
+  for (fw::Timer* t : {w->gametimer(), w->monstimer(), w->Timer1()}) EXPECT_TRUE(running(t));
+  EXPECT_EQ(clock(), QStringLiteral("37"));
+}
+
+TEST_F(Flow, BonusLivesForEachThresholdOnceWhileFewerThanThree) {
+  struct Case {
+    qint64 score, lives, exlives;  // final score of the count-up, before
+    qint64 lifeafter, exafter;
+  };
+  const Case cases[] = {
+      {500, 2, 0, 2, 0},   {501, 2, 0, 3, 1},  {1200, 1, 0, 3, 2}, {2100, 3, 0, 3, 0},
+      {2200, 1, 0, 3, 2},  {2200, 1, 2, 3, 4}, {1600, 2, 1, 3, 2}, {900, 1, 1, 1, 1},
+      {2001, 0, 3, 1, 4},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.score);
+    stopall();
+    lives = c.lives;
+    exlives = c.exlives;
+    w->scorelabel()->setText(Str(c.score - 1));
+    w->timerlabel()->setText(QStringLiteral("0"));
+    w->calcscore();
+    advance(20);
+    EXPECT_FALSE(w->scoretimer()->Enabled());
+    EXPECT_EQ(w->scorelabel()->Text(), Str(c.score));
+    EXPECT_EQ(lives, c.lifeafter);
+    EXPECT_EQ(exlives, c.exafter);
+  }
+}
+
+TEST_F(Flow, NameEntryOnlyForAScoreAboveTheLowestEntry) {
+  std::vector<QString> modal;
+  fw::Window::setModalHook([&](fw::Window* m) {
+    modal.push_back(qobject_cast<addname*>(m) ? QStringLiteral("addname") : QStringLiteral("other"));
+    m->Close();
+  });
+  scorenum[15] = 300;
+  for (const auto& [score, entry] : {std::pair{"300", false}, std::pair{"301", true}}) {
+    SCOPED_TRACE(score);
+    modal.clear();
+    if (scores* s = fw::openWindow<scores>()) s->Close();
+    stopall();
+    w->scorelabel()->setText(QString::fromLatin1(score));
+    w->tabletimer()->setEnabled(true);
+    w->tabletimer()->Reset();
+    advance(1000);
+    EXPECT_EQ(modal, entry ? std::vector<QString>{"addname"} : std::vector<QString>{});
+    EXPECT_NE(fw::openWindow<scores>(), nullptr);
+  }
+}
+
+TEST_F(Flow, SpacePausesAndHoldsEverythingUntilReleased) {
+  inplay();
+  w->timerlabel()->setText(QStringLiteral("60"));
+  press(fw::kKeySpace);
+  advance(50);
+  EXPECT_TRUE(Module1::pause);
+  for (fw::Timer* t : {w->Timer1(), w->gametimer(), w->monstimer()}) EXPECT_FALSE(t->Enabled());
+  // Held: no handler of the game runs, yet control returns to the event loop.
+  advance(3000);
+  EXPECT_TRUE(Module1::pause);
+  EXPECT_EQ(clock(), QStringLiteral("60"));
+  release(fw::kKeySpace);
+  advance(1000);
+  EXPECT_TRUE(Module1::pause);
+  EXPECT_EQ(clock(), QStringLiteral("60"));
+
+  // The next press resumes; held on, it neither pauses again nor lets play run.
+  press(fw::kKeySpace);
+  advance(250);
+  EXPECT_FALSE(Module1::pause);
+  const qint64 hero = manisac;
+  press(fw::kKeyX);
+  advance(3000);
+  EXPECT_FALSE(Module1::pause);
+  EXPECT_EQ(clock(), QStringLiteral("60"));
+  EXPECT_EQ(manisac, hero);
+  release(fw::kKeySpace);
+  advance(1100);
+  EXPECT_FALSE(Module1::pause);
+  EXPECT_EQ(clock(), QStringLiteral("59"));
+  EXPECT_GT(manisac, hero);
+  release(fw::kKeyX);
+}
+
+TEST_F(Flow, PauseDuringTheRobotsWaitKeepsTheRestOfIt) {
+  w->setup();  // robots due at 2000
+  advance(500);
+  press(fw::kKeySpace);
+  advance(50);  // paused at 550: 1450 ms of the wait left
+  release(fw::kKeySpace);
+  advance(5000);
+  EXPECT_TRUE(Module1::pause);
+  EXPECT_FALSE(w->monstimer()->Enabled());
+  EXPECT_TRUE(newlevel);
+  press(fw::kKeySpace);
+  advance(250);
+  EXPECT_FALSE(Module1::pause);
+  // Resuming does not start the robots early.
+  EXPECT_FALSE(w->monstimer()->Enabled());
+  release(fw::kKeySpace);
+  advance(10);
+  advance(1400);
+  EXPECT_FALSE(w->monstimer()->Enabled());
+  advance(60);
+  EXPECT_TRUE(running(w->monstimer()));
+  EXPECT_FALSE(newlevel);
+}
+
+TEST_F(Flow, HoldingSOnThePauseScreenSavesOnEveryTick) {
+  inplay();
+  press(fw::kKeySpace);
+  advance(50);
+  release(fw::kKeySpace);
+  advance(10);
+  w->timerlabel()->setText(QStringLiteral("42"));
+  press(fw::kKeyS);
+  advance(250);
+  EXPECT_EQ(saves(), 1);
+  EXPECT_EQ(timeleft, 42);
+  advance(250);
+  EXPECT_EQ(saves(), 2);
+  EXPECT_EQ(readDataFile(QStringLiteral("mygame.txt")).size(), 273);
+  EXPECT_TRUE(Module1::pause);
+  // Space wins over S: play resumes and nothing is saved.
+  press(fw::kKeySpace);
+  advance(250);
+  EXPECT_EQ(saves(), 2);
+  EXPECT_FALSE(Module1::pause);
+  release(fw::kKeySpace);
+  advance(1000);  // S held during play saves nothing
+  EXPECT_EQ(saves(), 2);
+  release(fw::kKeyS);
+}
+
+TEST_F(Flow, SaveMessagesNeverStack) {
+  inplay();
+  press(fw::kKeySpace);
+  advance(50);
+  release(fw::kKeySpace);
+  advance(10);
+  // The message box runs the event loop for a while, as a real one does.
+  int depth = 0, deepest = 0, boxes = 0;
+  fw::setMsgBoxHook([&](const QString&) {
+    ++boxes;
+    deepest = std::max(deepest, ++depth);
+    if (depth < 3) fw::Clock::instance().advance(1000);
+    --depth;
+  });
+  press(fw::kKeyS);
+  advance(250);
+  EXPECT_EQ(deepest, 1);
+  EXPECT_EQ(boxes, 1);
+  // Space pressed while the box is up does not resume play behind it.
+  fw::setMsgBoxHook([&](const QString&) {
+    ++boxes;
+    press(fw::kKeySpace);
+    fw::Clock::instance().advance(1000);
+    release(fw::kKeySpace);
+  });
+  advance(250);
+  EXPECT_TRUE(Module1::pause);
+  release(fw::kKeyS);
+}
+
+TEST_F(Flow, GameOverDuringTheHaltNeverResumesPlay) {
+  inplay();
+  lives = 2;
+  w->timerlabel()->setText(QStringLiteral("1"));
+  putrobot(1, 8, 6);
+  ASSERT_TRUE(w->checkcatch(8, 6, 7, 6, 1));  // 1 life left, halt pending
+  advance(1000);                              // the clock runs out in the halt
+  EXPECT_EQ(lives, 0);
+  EXPECT_FALSE(w->caughttimer()->Enabled() && w->caughttimer()->isArmed());
+  advance(5000);
+  EXPECT_NE(fw::openWindow<scores>(), nullptr);
+  EXPECT_FALSE(w->Timer1()->Enabled());
+  EXPECT_FALSE(w->monstimer()->Enabled());
+  EXPECT_NE(space(7, 6), cellman);
+  EXPECT_EQ(lives, 0);
+}
+
+TEST_F(Flow, RunOutBeforeTheRobotsStartKeepsThemHalted) {
+  w->setup();  // robots due at 2000
+  w->timerlabel()->setText(QStringLiteral("1"));
+  advance(1000);  // run out with 2 lives left: a halt until 2500
+  EXPECT_EQ(lives, 2);
+  advance(1400);
+  EXPECT_FALSE(w->monstimer()->Enabled());
+  advance(100);  // placement after the halt: robots due 2 s later
+  EXPECT_FALSE(w->monstimer()->Enabled());
+  advance(2000);
+  EXPECT_TRUE(running(w->monstimer()));
+
+  // With the last life the robots never start behind the table.
+  w->setup();
+  lives = 1;
+  w->timerlabel()->setText(QStringLiteral("1"));
+  advance(1000);
+  EXPECT_EQ(lives, 0);
+  advance(5000);
+  EXPECT_FALSE(w->monstimer()->Enabled());
+  EXPECT_EQ(lives, 0);
+}
+
+}  // namespace
