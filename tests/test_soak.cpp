@@ -303,33 +303,42 @@ TEST_F(Soak, RandomGamesKeepTheGameStateSoundAndClearLevels) {
     qint64 cleared = 0;
     bool wasclear = displayscore;
     const qint64 start = fw::Clock::instance().nowMs();
+    qint64 clearedat = 0;
     bool over = false;
     while (!over) {
       const qint64 now = fw::Clock::instance().nowMs();
       ASSERT_LT(now - start, maxgame) << "game never ended";
       player.step(now, Module1::pause);
-      const int before = int(messages().size());
+      const qsizetype before = messages().size();
       advance(10);
-      saves += int(messages().size()) - before;
+      for (qsizetype m = before; m < messages().size(); ++m) {
+        ASSERT_EQ(messages()[m], kGameSaved);
+        ++saves;
+      }
       if (now % 1000 == 0) QCoreApplication::processEvents();
 
       const std::string broken = brokeninvariant(*w);
       ASSERT_TRUE(broken.empty()) << "at " << now - start << " ms, level " << totalmons << ": "
                                   << broken;
-      if (displayscore && !wasclear) ++cleared;
+      if (displayscore && !wasclear) ++cleared, clearedat = now;
+      // The count-up takes at most 2.9 s, and one robot tick later the next
+      // level is built.
+      ASSERT_FALSE(displayscore && now - clearedat > 5000) << "the next level never began";
       wasclear = displayscore;
       over = fw::openWindow<::scores>() != nullptr;
     }
     player.releaseall();
     clearedtotal += cleared;
     highest = std::max(highest, startlevel + cleared);
-    std::printf("[ soak     ] seed %llu: from level %lld, %lld levels cleared, %lld s of play, lives %lld\n",
+    std::printf("[ soak     ] seed %llu: from level %lld, %lld levels cleared, %lld s of play, "
+                "lives %lld\n",
                 static_cast<unsigned long long>(seed), static_cast<long long>(startlevel),
                 static_cast<long long>(cleared),
                 static_cast<long long>((fw::Clock::instance().nowMs() - start) / 1000),
                 static_cast<long long>(lives));
   }
-  std::printf("[ soak     ] %lld games, %lld levels cleared, highest level reached %lld, %lld saves\n",
+  std::printf("[ soak     ] %lld games, %lld levels cleared, highest level reached %lld, "
+              "%lld saves\n",
               static_cast<long long>(games), static_cast<long long>(clearedtotal),
               static_cast<long long>(highest), static_cast<long long>(saves));
   RecordProperty("highest_level", int(highest));
