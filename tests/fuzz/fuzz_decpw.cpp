@@ -1,0 +1,47 @@
+// Unscrambling any line, and scrambling any text, keeps the codec's promises.
+#include <cstdlib>
+
+#include "framework/Random.h"
+#include "lines.h"
+#include "records/codec.h"
+
+namespace {
+
+bool hexLine(const QString& s) {
+  if (s.size() % 2 != 0 || s.size() < 2) return false;
+  for (QChar c : s)
+    if (!((c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F'))) return false;
+  return true;
+}
+
+// Codes 20 to 255 and the tab, at most 282 characters: always carried whole.
+bool inDomain(const QString& s) {
+  if (s.size() > 282) return false;
+  for (QChar c : s)
+    if (c.unicode() != 9 && (c.unicode() < 20 || c.unicode() > 255)) return false;
+  return true;
+}
+
+void check(bool ok) {
+  if (!ok) std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  Random::setDefaultSeed(fuzzSeed(data, size));
+  const QString input = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
+  const QString text = decpw(input);
+  check(text.size() <= 300);
+
+  const QString line = encpw(input);
+  check(hexLine(line));
+  const QString back = decpw(line);
+  check(back.size() <= 300);
+  if (inDomain(input)) {
+    QString expected = input;
+    expected.replace(u'\t', u' ');
+    check(back == expected);
+  }
+  return 0;
+}
