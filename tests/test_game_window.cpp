@@ -38,6 +38,7 @@ TEST_F(GameWindow, LayoutControlsTimersAndMenu) {
   monsspeed = 420;
   open(1.0);
   EXPECT_EQ(w->Title(), QStringLiteral("Tarrowmead"));
+  EXPECT_EQ(_x_boing()->Volume(), 93);
   EXPECT_EQ(w->controlNames(), (QStringList{"Canvas1", "Canvas2", "Label1", "Label2",
                                             "scorelabel", "timerlabel", "TextField1"}));
 
