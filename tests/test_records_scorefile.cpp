@@ -235,7 +235,7 @@ TEST_F(ScoreFileTest, BinaryOrHugeFilesReadWithoutHarm) {
   QFile f(dataPath("mydata.txt"));
   ASSERT_TRUE(f.open(QIODevice::WriteOnly));
   QByteArray junk;
-  for (int i = 0; i < 3 << 20; ++i) junk.append(char((i * 7919) % 251));
+  for (quint32 i = 0; i < (3u << 20); ++i) junk.append(char((i * 7919u) % 251u));
   f.write(junk);
   f.close();
   startwindow* w = openStart();
