@@ -40,7 +40,9 @@ void Window1::gametimer_Action() {
   caughttimer()->setEnabled(true);
   caughttimer()->Reset();
   Canvas1()->Refresh(true);
-  space(manisac, manisup) = cellempty;
+  // During the halt after a catch the catching robot stands on the hero's
+  // cell: only the hero himself is taken off the board.
+  if (space(manisac, manisup) == cellman) space(manisac, manisup) = cellempty;
 }
 
 void Window1::caughttimer_Action() {

@@ -97,6 +97,22 @@ TEST_F(Flow, HaltAfterACatchLastsOneAndAHalfSecondsWithTheClockRunning) {
   EXPECT_TRUE(running(w->monstimer()));
 }
 
+// The clock running out during the halt after a catch must not take the
+// catching robot, which stands on the hero's cell, off the board.
+TEST_F(Flow, RunOutDuringTheHaltKeepsTheCatchingRobot) {
+  inplay();
+  monsactive = 1;
+  putrobot(1, 8, 7);
+  w->timerlabel()->setText(QStringLiteral("1"));
+  ASSERT_TRUE(w->checkcatch(8, 7, 7, 6, 1));
+  advance(1000);  // the clock runs out while play halts
+  EXPECT_EQ(lives, 1);
+  EXPECT_EQ(space(7, 6), cellmons + 1);
+  EXPECT_EQ(monisac[1], 7);
+  advance(1500);
+  EXPECT_EQ(space(7, 6), cellman);
+}
+
 TEST_F(Flow, CatchOfTheLastLifeEndsTheGameASecondLater) {
   inplay();
   lives = 1;
