@@ -83,7 +83,7 @@ void Sound::Play() {
   if (effect_) effect_->play();
 }
 
-bool Sound::IsPlaying() const { return effect_ && effect_->isPlaying(); }
+bool Sound::IsPlaying() const { return forcedPlaying_ || (effect_ && effect_->isPlaying()); }
 
 void Sound::setVolume(int v) {
   volume_ = qBound(0, v, 100);

@@ -38,6 +38,8 @@ class Sound {
   void setVolume(int v);
   // How often Play was called (tests listen to the game this way).
   int playCount() const { return plays_; }
+  // Test seam: make IsPlaying answer true, as while the sound is heard.
+  void setPlayingForTests(bool playing) { forcedPlaying_ = playing; }
 
   static std::unique_ptr<Sound> GetSoundFromResourceManager(const QString& name);
 
@@ -47,6 +49,7 @@ class Sound {
   std::unique_ptr<QSoundEffect> effect_;
   int volume_ = 100;
   int plays_ = 0;
+  bool forcedPlaying_ = false;
 };
 
 namespace fw {

@@ -132,6 +132,20 @@ TEST_F(Hero, SoundsOnlyWithSoundOn) {
   EXPECT_EQ(readline(true), ".######H.......");
 }
 
+TEST_F(Hero, PushSoundIsNotRestartedWhilePlaying) {
+  splay = true;
+  _x_push()->setPlayingForTests(true);
+  layline(true, ".#..###H.......");
+  const int before = _x_push()->playCount();
+  tickwith(fw::kKeyZ);
+  EXPECT_EQ(readline(true), ".#.###H........") << "the push itself happens";
+  EXPECT_EQ(_x_push()->playCount(), before);
+  _x_push()->setPlayingForTests(false);
+  layline(true, ".#..###H.......");
+  tickwith(fw::kKeyZ);
+  EXPECT_EQ(_x_push()->playCount(), before + 1);
+}
+
 TEST_F(Hero, HoldingAKeyAgainstTheBorderAlternatesPushAndBounce) {
   layline(true, "#######H.......");
   tickwith(fw::kKeyZ);
