@@ -22,6 +22,11 @@ for name in decpw scorefile savedgame; do
   echo "== fuzz_$name for ${seconds}s"
   "$bin/fuzz_$name" -max_total_time="$seconds" -max_len=16384 -timeout=10 -rss_limit_mb=2048 \
     -print_final_stats=1 -artifact_prefix="$build/fuzz-findings/$name-" \
-    "$build/fuzz-corpus/$name" "$src/tests/fuzz/corpus/$name" || status=1
+    "$build/fuzz-corpus/$name" "$src/tests/fuzz/corpus/$name" 2>"$build/fuzz-$name.log" || {
+    status=1
+    tail -n 60 "$build/fuzz-$name.log"
+  }
+  # The full log stays in the build folder; CI shows the final statistics.
+  grep -E '^stat::(number_of_executed_units|peak_rss_mb)|^Done' "$build/fuzz-$name.log" || true
 done
 exit $status
