@@ -1,0 +1,407 @@
+#!/usr/bin/env python3
+"""Plays Tarrowmead end to end in a real X server with real X key and mouse
+events, as a player would, and checks what the screen and the data folder
+show.
+
+    e2e.py <tarrowmead binary>
+
+Three runs share one temporary home folder:
+  1. small game: a new game, the frame, pause, save, resume, Escape, "OK"
+     (score file, new game), Escape, "Quit";
+  2. medium game: "Load Saved Game" loads the board saved in run 1;
+  3. large game: a saved game written by the test is loaded and the hero
+     steps, pushes, bounces and steps again on Z, X, "/" and "`".
+
+Exit status 0 passed, 1 failed, 77 skipped (no X server can run here).
+Set TM_E2E_KEEP=1 to keep the home folder with its screenshots.
+"""
+import contextlib
+import os
+import shutil
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from xharness import (Board, Failure, Game, SKIP, Skip, X, XServer, board_mismatches,  # noqa: E402
+                      ensure_tools, hero_move, log, new_home, parse_saved_game,
+                      saved_game_lines, set_budget, wait_for)
+
+START_SIZE = (762, 620)
+SCORES_SIZE = (460, 733)
+SIZES = {1.0: "SMALL", 1.25: "MEDIUM", 1.5: "LARGE"}
+# Slider1 keys from any position: game size 4, 5 or 6 (scale x 4).
+SIZE_KEYS = {1.0: ["Home"], 1.25: ["Home", "Right"], 1.5: ["End"]}
+
+
+class Session:
+    def __init__(self, x, binary, home):
+        self.x, self.binary, self.home = x, binary, home
+        self.game = None
+        self.shots = os.path.join(home, "shots")
+        os.makedirs(self.shots, exist_ok=True)
+        self.failed = False
+        self.menubar = None
+
+    # -------------------------------------------------------- reporting
+
+    @contextlib.contextmanager
+    def step(self, name):
+        t0 = time.monotonic()
+        try:
+            yield
+        except Failure as e:
+            self.failed = True
+            path = self.snapshot("failed")
+            log(f"[FAIL] {name}: {e}")
+            log(f"       screen at the failure: {path}")
+            raise
+        log(f"[ok]   {name} ({time.monotonic() - t0:.2f} s)")
+
+    def keep_shot(self, label):
+        """A screenshot to look at afterwards (TM_E2E_KEEP=1)."""
+        if os.environ.get("TM_E2E_KEEP"):
+            self.snapshot(label)
+
+    def snapshot(self, label):
+        path = os.path.join(self.shots, f"{time.strftime('%H%M%S')}-{label}.ppm")
+        try:
+            self.x.grab(0, 0, 1920, 1200).save(path)
+        except Failure:
+            return "(no screenshot)"
+        return path
+
+    # ---------------------------------------------------------- windows
+
+    def titled(self, title):
+        return [(w, self.x.geometry(w)) for w in self.x.windows(title)]
+
+    def start_game(self):
+        self.game = Game(self.binary, self.x, self.home).start()
+        self.x.sync_window("Tarrowmead", timeout=20)
+
+        def start_window():
+            for w, g in self.titled("Tarrowmead"):
+                if g and g[4] and (g[2], g[3]) == START_SIZE:
+                    return w, g
+            return None
+        with self.step("the start window opens at 762 x 620"):
+            self.start, geo = wait_for("the start window at 762 x 620", start_window)
+        self.start_geo = geo
+        return geo
+
+    def start_button_shown(self, which):
+        """Whether the start window shows a push button there (the board
+        behind it is black)."""
+        left, top = self.start_geo[0], self.start_geo[1]
+        box = {"load": (277, 519, 214, 35)}[which]
+        shot = self.x.grab(left + box[0], top + box[1], box[2], box[3])
+        lit = sum(1 for p in shot.region(0, 0, shot.width, shot.height, 3) if max(p) > 40)
+        return lit > 100
+
+    def choose_settings(self, scale, slow_robots=False):
+        x = self.x
+        x.focus(self.start)
+        x.click(self.start, 73 + 122, 379 + 15)  # Slider1 takes the keyboard focus
+        for k in SIZE_KEYS[scale]:
+            x.key(k)
+        if slow_robots:
+            x.click(self.start, 424 + 122, 379 + 15)  # Slider2: "SLOW"
+            x.key("End")
+
+    def open_game_window(self, scale, button):
+        want_w, want_h = int(988 * scale), int(600 * scale)
+        caption = "LET'S GO!" if button == "go" else "Load Saved Game"
+        label = f'{SIZES[scale]}: "{caption}"'
+        with self.step(f"{label} opens the game window at {want_w} x {want_h} "
+                       "plus the menu bar, and the start window is gone"):
+            if button == "go":
+                self.x.click(self.start, 277 + 107, 458 + 26)
+            else:
+                self.x.click(self.start, 277 + 107, 519 + 17)
+
+            def game_window():
+                for w, g in self.titled("Tarrowmead"):
+                    if w != self.start and g and g[4] and g[2] == want_w:
+                        return w, g
+                return None
+            self.win, geo = wait_for(f"a game window {want_w} pixels wide", game_window)
+            menubar = geo[3] - want_h
+            if not 10 <= menubar <= 40:
+                raise Failure(f"game window is {geo[2]} x {geo[3]}: {menubar} pixels above "
+                              f"the {want_h} pixel board is no menu bar")
+            if self.menubar is not None and menubar != self.menubar:
+                raise Failure(f"menu bar {menubar} pixels high, {self.menubar} in the last run")
+            self.menubar = menubar
+            wait_for("the start window to go", lambda: not (self.x.geometry(self.start) or
+                                                            (0, 0, 0, 0, False))[4], timeout=5)
+        self.board = Board(scale, geo[0] + int(138 * scale), geo[1] + menubar)
+        self.x.focus(self.win)
+        return geo
+
+    def check_frame(self, shot=None):
+        with self.step(f"the border ring is drawn in the frame colour at scale {self.board.scale}"):
+            shot = shot or self.board.grab(self.x)
+            faults = self.board.border_faults(shot)
+            if faults:
+                (c, r), (px, py), rgb = faults[0]
+                raise Failure(f"{len(faults)} of 60 border cells are off; cell ({c},{r}) at "
+                              f"canvas ({px},{py}) shows #{rgb[0]:02X}{rgb[1]:02X}{rgb[2]:02X}")
+        return shot
+
+    def read_board(self):
+        return self.board.read(self.board.grab(self.x))
+
+    def high_scores(self):
+        """Escape during play opens "High Scores"; returns its window and geometry."""
+        x = self.x
+        x.focus(self.win)
+        x.keydown("Escape")
+        try:
+            ids = x.sync_window("High Scores", timeout=10)
+        finally:
+            x.keyup("Escape")
+        geo = wait_for("the high-score window's geometry", lambda: x.geometry(ids[0]))
+        if (geo[2], geo[3] - self.menubar) != SCORES_SIZE and (geo[2], geo[3]) != SCORES_SIZE:
+            raise Failure(f"high-score window is {geo[2]} x {geo[3]}")
+        return ids[0], geo
+
+    def scores_button(self, wid, geo, which):
+        top = geo[3] - SCORES_SIZE[1]  # the menu bar, if the window shows one
+        left = {"OK": 118, "Quit": 262}[which]
+        self.x.click(wid, left + 40, top + 691 + 12)
+
+    def quit_from_scores(self):
+        with self.step('Escape shows "High Scores"; "Quit" ends the game with status 0'):
+            wid, geo = self.high_scores()
+            self.scores_button(wid, geo, "Quit")
+            wait_for("the game to end", lambda: not self.game.alive(), timeout=10)
+            status = self.game.proc.returncode
+            self.game.stop()
+            if status != 0:
+                raise Failure(f"the game ended with status {status}")
+
+    # ------------------------------------------------------------- runs
+
+    def run_new_game_small(self):
+        log("-- run 1: small game, new game, pause, save, high scores")
+        self.start_game()
+        with self.step('"Load Saved Game" is hidden without a saved game'):
+            if self.start_button_shown("load"):
+                raise Failure("the button shows although no saved game exists")
+        self.keep_shot("start")
+        self.choose_settings(1.0, slow_robots=True)
+        self.open_game_window(1.0, "go")
+        shot = self.check_frame()
+        x, board = self.x, self.board
+        with self.step("a new game: the hero stands on (7,6), no pause message"):
+            seen = board.read(shot)
+            if seen[(7, 6)] != "figure":
+                raise Failure(f"cell (7,6) shows {seen[(7, 6)]}")
+            if board.white_in_top_band(shot):
+                raise Failure("white pixels on the top band before any pause")
+
+        with self.step("Space shows the pause message on the top band"):
+            x.hold("space", 0.1)
+            wait_for("white text on the top band",
+                     lambda: board.white_in_top_band(board.grab(x)) > 50, timeout=5)
+            paused = board.read(board.grab(x))
+            self.keep_shot("paused")
+
+        with self.step('S writes "mygame.txt" of 273 lines and shows "Your game is saved"'):
+            x.keydown("s")
+            try:
+                lines = wait_for('"mygame.txt"', lambda: self.game.lines("mygame.txt"), timeout=5)
+            finally:
+                x.keyup("s")
+            if len(lines) != 273:
+                raise Failure(f'"mygame.txt" has {len(lines)} lines')
+            boxes = wait_for("a message box", lambda: [
+                w for w, g in self.titled("Tarrowmead") if w != self.win and g and g[4]])
+            self.keep_shot("saved")
+            codes, counters = parse_saved_game(lines)
+            problems = check_saved_game(codes, counters)
+            # A pause after the robots' two-second start can catch one between
+            # two cells, which the file does not record: the cells around a
+            # robot may then show either.
+            problems += board_mismatches(paused, codes, loose_robots=True)
+            if problems:
+                raise Failure("the saved game does not hold the paused board: "
+                              + "; ".join(problems[:5]))
+            self.saved = codes
+
+        with self.step("Return closes the message box; the game stays paused"):
+            x.focus(boxes[0])
+            x.key("Return")
+            wait_for("the message box to close", lambda: not any(
+                g and g[4] for g in [x.geometry(boxes[0])]), timeout=5)
+            x.focus(self.win)
+            if board.white_in_top_band(board.grab(x)) <= 50:
+                raise Failure("the pause message is gone")
+
+        with self.step("Space resumes play: the pause message goes"):
+            x.keydown("space")
+            try:
+                wait_for("the pause message to go",
+                         lambda: board.white_in_top_band(board.grab(x)) == 0, timeout=5)
+            finally:
+                x.keyup("space")
+
+        with self.step('Escape shows "High Scores"; "OK" writes "mydata.txt" of 50 lines '
+                       'and starts a new game'):
+            before = board.read(board.grab(x))
+            wid, geo = self.high_scores()
+            self.keep_shot("highscores")
+            self.scores_button(wid, geo, "OK")
+            data = wait_for('"mydata.txt"', lambda: self.game.lines("mydata.txt"), timeout=5)
+            if len(data) != 50:
+                raise Failure(f'"mydata.txt" has {len(data)} lines')
+            wait_for("the high-score window to close",
+                     lambda: not any(g and g[4] for g in [x.geometry(wid)]), timeout=5)
+
+            def fresh_board():
+                seen = board.read(board.grab(x))
+                return seen if seen != before and seen[(7, 6)] == "figure" else None
+            wait_for("a new board with the hero on (7,6)", fresh_board, timeout=5)
+        self.check_frame()
+        self.quit_from_scores()
+
+    def run_load_saved_medium(self):
+        log("-- run 2: medium game, load the saved game")
+        self.start_game()
+        with self.step('"Load Saved Game" is shown once a game was saved'):
+            if not self.start_button_shown("load"):
+                raise Failure("the button is hidden")
+        self.choose_settings(1.25)
+        self.open_game_window(1.25, "load")
+        shot = self.check_frame()
+        self.keep_shot("loaded")
+        with self.step("the board shows the saved game's cells"):
+            problems = board_mismatches(self.board.read(shot), self.saved)
+            if problems:
+                raise Failure("; ".join(problems[:6]))
+        self.quit_from_scores()
+
+    def run_moves_large(self):
+        log("-- run 3: large game, a prepared board, the hero's moves")
+        codes, counters = prepared_game()
+        with open(os.path.join(Game(self.binary, self.x, self.home).data_dir, "mygame.txt"),
+                  "w") as f:
+            f.write("\n".join(saved_game_lines(codes, counters)) + "\n")
+        self.start_game()
+        self.choose_settings(1.5)
+        self.open_game_window(1.5, "load")
+        shot = self.check_frame()
+        board, x = self.board, self.x
+        with self.step("the board shows the prepared cells"):
+            problems = board_mismatches(board.read(shot), codes)
+            if problems:
+                raise Failure("; ".join(problems[:6]))
+        hero = counters["hero"]
+        what = {"x": "X pushes a row of blocks right", "z": "Z steps left",
+                "slash": '"/" pushes the column down against the border: a bounce up',
+                "grave": '"`" steps up'}
+        for key in ["x", "z", "slash", "grave"]:
+            with self.step(what[key]):
+                want, hero_after = hero_move(codes, hero, key)
+                before = board.read(board.grab(x))
+                for attempt in range(3):
+                    x.hold(key, 0.07)
+                    try:
+                        seen = wait_for("the move on the screen", lambda: (
+                            lambda s: s if s != before else None)(board.read(board.grab(x))),
+                            timeout=1.5)
+                        break
+                    except Failure:
+                        if attempt == 2:
+                            raise Failure("the board did not change on three presses")
+                # The screen may still be on its way: give it a moment to settle on the move.
+                try:
+                    wait_for("the predicted board", lambda: not board_mismatches(
+                        board.read(board.grab(x)), want), timeout=1.0)
+                except Failure:
+                    problems = board_mismatches(board.read(board.grab(x)), want)
+                    raise Failure("the board after the move is not as predicted: "
+                                  + "; ".join(problems[:6]))
+                codes, hero = want, hero_after
+                self.keep_shot(f"moved-{key}")
+        self.quit_from_scores()
+
+
+def check_saved_game(codes, counters):
+    problems = []
+    for c in range(17):
+        for r in range(15):
+            border = c in (0, 16) or r in (0, 14)
+            if border and codes[c][r] != 3:
+                problems.append(f"border cell ({c},{r}) holds {codes[c][r]}")
+            if not border and codes[c][r] not in (0, 1, 2, 4, 5, 6, 7):
+                problems.append(f"cell ({c},{r}) holds {codes[c][r]}")
+    hx, hy = counters["hero"]
+    if not (1 <= hx <= 15 and 1 <= hy <= 13) or codes[hx][hy] != 2:
+        problems.append(f"the hero's cell ({hx},{hy}) does not hold him")
+    if counters["lives"] != 3 or counters["totalmons"] != 1:
+        problems.append(f"lives {counters['lives']}, robots {counters['totalmons']} "
+                        "in a first level without a catch")
+    return problems
+
+
+def prepared_game():
+    """A board on which X pushes, Z steps, "/" bounces and "`" steps, with
+    the one robot shut in the top-left corner by wall blocks."""
+    codes = [[3] * 15 for _ in range(17)]
+    for c in range(1, 16):
+        for r in range(1, 14):
+            codes[c][r] = 1 if (3 * c + 5 * r) % 7 < 3 else 0
+    for c, r in [(2, 1), (1, 2), (2, 2), (8, 6)] + [(7, r) for r in range(7, 14)]:
+        codes[c][r] = 1
+    for c, r in [(9, 6), (7, 5), (7, 4)]:
+        codes[c][r] = 0
+    codes[1][1] = 4
+    codes[7][6] = 2
+    counters = dict(monsactive=0, lives=3, totalmons=1, monsleft=1, currentscore=0,
+                    timeleft=100, exlives=0, monstrapped=0,
+                    robots=[(1, 1), (0, 0), (0, 0), (0, 0)], hero=(7, 6))
+    return codes, counters
+
+
+def main(argv):
+    if len(argv) != 2 or not os.access(argv[1], os.X_OK):
+        print(__doc__)
+        return 2
+    binary = os.path.abspath(argv[1])
+    set_budget(float(os.environ.get("TM_E2E_BUDGET", "280")))
+    t0 = time.monotonic()
+    try:
+        ensure_tools()
+        server = XServer()
+        server.__enter__()
+    except Skip as e:
+        log(f"SKIPPED: {e}; the end-to-end test needs an X server (Xvfb)")
+        return SKIP
+    except Failure as e:
+        log(f"[FAIL] setting up: {e}")
+        return 1
+    home = new_home()
+    session = Session(X(server.display), binary, home)
+    log(f"Xvfb on {server.display}, home folder {home}")
+    try:
+        session.run_new_game_small()
+        session.run_load_saved_medium()
+        session.run_moves_large()
+    except Failure:
+        pass
+    finally:
+        if session.game:
+            session.game.stop()
+        server.__exit__(None, None, None)
+    keep = session.failed or os.environ.get("TM_E2E_KEEP")
+    if keep:
+        log(f"kept {home} (screenshots in shots/, the game's output in game.log)")
+    else:
+        shutil.rmtree(home, ignore_errors=True)
+    log(f"{'FAILED' if session.failed else 'passed'} in {time.monotonic() - t0:.1f} s")
+    return 1 if session.failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
