@@ -15,6 +15,7 @@ key presses for the given time (60 s by default); a game over is answered
 play and the peak resident memory (VmHWM, /proc/<pid>/status).
 """
 import os
+import shutil
 import statistics
 import subprocess
 import sys
@@ -78,6 +79,7 @@ def startup(binary, runs=9):
             f"min {ms(min(maps))}, max {ms(max(maps))} over {runs} runs")
         log(f"start-up to the title picture on the screen (upper bound): median "
             f"{ms(statistics.median(paints))}, max {ms(max(paints))}")
+        shutil.rmtree(home, ignore_errors=True)
         return statistics.median(maps)
 
 
@@ -143,6 +145,7 @@ def play(binary, seconds=60.0):
             rss = status_kib(pid, "VmRSS")
         finally:
             game.stop()
+            shutil.rmtree(home, ignore_errors=True)
         share = 100 * cpu / elapsed
         log(f"{elapsed:.0f} s of play, {presses} key presses, {games} game overs answered")
         log(f"CPU time {cpu:.2f} s = {share:.2f} % of one core")
