@@ -8,8 +8,13 @@ Random::Random() {
   if (g_defaultSeed != 0) {
     gen_.seed(g_defaultSeed);
   } else {
-    std::random_device rd;
-    gen_.seed((quint64(rd()) << 32) ^ rd());
+    // The system's entropy is asked once per run; each generator then takes
+    // its seed from a generator seeded by it (asking every time is slow).
+    static std::mt19937_64 seeds = [] {
+      std::random_device rd;
+      return std::mt19937_64((quint64(rd()) << 32) ^ rd());
+    }();
+    gen_.seed(seeds());
   }
 }
 
