@@ -24,7 +24,7 @@ QStringList assetFolders() {
     const QString exeDir = QCoreApplication::applicationDirPath();
     folders << exeDir << QDir(exeDir).filePath(QStringLiteral("../share/tarrowmead"));
   }
-  folders << QStringLiteral(TM_INSTALL_ASSET_DIR) << QStringLiteral(TM_BUILD_ASSET_DIR);
+  folders << QStringLiteral(TM_INSTALL_ASSET_DIR);
   return folders;
 }
 

@@ -53,8 +53,9 @@ class Sound {
 };
 
 namespace fw {
-// The folders searched for assets, in order: beside the program, the
-// installed data folder, the build tree's asset folder.
+// The folders searched for assets, in order: beside the program (the build
+// tree), ../share/tarrowmead from it (an install anywhere), the configured
+// install folder.
 QStringList assetFolders();
 // Test seam: search only these folders.
 void setAssetFolders(const QStringList& folders);
