@@ -114,6 +114,10 @@ Slider::Slider(QWidget* parent) : RectControl<QSlider>(Qt::Horizontal, parent) {
 SegmentedControl::SegmentedControl(QWidget* parent)
     : RectControl<QWidget>(parent), group_(new QButtonGroup(this)) {
   group_->setExclusive(true);
+  // The chosen segment must be plain to see at a glance.
+  setStyleSheet(QStringLiteral(
+      "QPushButton { background: #e0e0e0; color: black; border: 1px solid #808080; padding: 2px; }"
+      "QPushButton:checked { background: #ff8000; color: black; font-weight: bold; }"));
   connect(group_, &QButtonGroup::idClicked, this, [this](int id) {
     if (Action) Action(id);
   });
