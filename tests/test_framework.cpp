@@ -1,6 +1,8 @@
 // The framework layer: text and numbers, the generator, timers on the shared
 // clock, key state, text files and the asset accessors.
 #include <QApplication>
+#include <QCloseEvent>
+#include <QPainter>
 #include <QDir>
 #include <QMenu>
 #include <unistd.h>
@@ -12,7 +14,10 @@
 
 #include "app/Tarrow.h"
 #include "app/assets.h"
+#include "framework/Controls.h"
+#include "framework/Graphics.h"
 #include "framework/Media.h"
+#include "framework/Window.h"
 #include "framework/TextFile.h"
 #include "framework/Timer.h"
 #include "testsupport.h"
@@ -304,4 +309,131 @@ TEST(Application, VersionDataAndTheOneGenerator) {
   EXPECT_EQ(menu->title(), "&File");
   ASSERT_EQ(menu->actions().size(), 1);
   EXPECT_EQ(menu->actions()[0]->text(), "E&xit");
+}
+
+namespace {
+
+// A window that records the order of its build and close events.
+class ProbeWindow : public fw::Window {
+ public:
+  static QStringList& log() {
+    static QStringList l;
+    return l;
+  }
+  bool keepOpen = false;
+
+ protected:
+  void Layout() override {
+    log() << "Layout";
+    setSize(200, 100);
+  }
+  void CreateControls() override {
+    log() << "CreateControls";
+    auto* s = addControl<fw::Slider>("Slider1");
+    s->Open = [] { log() << "Slider1.Open"; };
+    auto* c = addControl<fw::Canvas>("Canvas1");
+    c->Open = [] { log() << "Canvas1.Open"; };
+  }
+  void Event_Open() override { log() << "Open"; }
+  bool Event_CancelClose() override {
+    log() << "CancelClose";
+    return keepOpen;
+  }
+  void Event_Close() override { log() << "Close"; }
+};
+
+}  // namespace
+
+class Windows : public GameTest {};
+
+TEST_F(Windows, AccessorBuildsOnceInOrderAndForgetsAClosedWindow) {
+  ProbeWindow::log().clear();
+  ProbeWindow* w = fw::implicitWindow<ProbeWindow>();
+  EXPECT_EQ(ProbeWindow::log(),
+            (QStringList{"Layout", "CreateControls", "Slider1.Open", "Canvas1.Open", "Open"}));
+  EXPECT_TRUE(w->isVisible());
+  EXPECT_EQ(fw::implicitWindow<ProbeWindow>(), w) << "the open window is found, nothing is built";
+  EXPECT_EQ(ProbeWindow::log().size(), 5);
+  EXPECT_NE(w->control<fw::Slider>("Slider1"), nullptr);
+  EXPECT_EQ(w->control<fw::Label>("Slider1"), nullptr) << "a control of another class is not found";
+
+  ProbeWindow::log().clear();
+  w->keepOpen = true;
+  w->Close();
+  EXPECT_EQ(ProbeWindow::log(), QStringList{"CancelClose"});
+  EXPECT_EQ(fw::openWindow<ProbeWindow>(), w);
+
+  // Closed by the player: the window system's close request takes the same road.
+  w->keepOpen = false;
+  ProbeWindow::log().clear();
+  QCloseEvent byPlayer;
+  QCoreApplication::sendEvent(w, &byPlayer);
+  EXPECT_EQ(ProbeWindow::log(), (QStringList{"CancelClose", "Close"}));
+  EXPECT_EQ(fw::openWindow<ProbeWindow>(), nullptr);
+  ProbeWindow* again = fw::implicitWindow<ProbeWindow>();
+  EXPECT_TRUE(again->isVisible());
+  EXPECT_FALSE(again->isClosed());
+}
+
+TEST_F(Windows, ShowModalReturnsOnceTheWindowHasClosed) {
+  ProbeWindow* w = fw::implicitWindow<ProbeWindow>();
+  bool sawOpen = false;
+  fw::Window::setModalHook([&](fw::Window* m) {
+    sawOpen = !m->isClosed() && m->isVisible();
+    m->Close();
+  });
+  w->ShowModal();
+  EXPECT_TRUE(sawOpen);
+  EXPECT_EQ(fw::openWindow<ProbeWindow>(), nullptr);
+}
+
+TEST_F(Windows, ListBoxCellsAndTextSort) {
+  fw::ListBox list;
+  list.setColumns({"NAME", "SCORE"});
+  list.AddRow({"bob", "0000200"});
+  list.AddRow({"amy", "0001000"});
+  list.AddRow({"cat", "0000050"});
+  EXPECT_EQ(list.ListCount(), 3);
+  EXPECT_EQ(list.Cell(1, 0), "amy");
+  list.SortByColumn(1, false);
+  EXPECT_EQ(list.Cell(0, 0), "amy");
+  EXPECT_EQ(list.Cell(2, 0), "cat");
+  list.setCell(2, 1, "x");
+  EXPECT_EQ(list.Cell(2, 1), "x");
+  EXPECT_EQ(list.Cell(9, 0), "") << "no row, no text";
+}
+
+TEST(Drawing, RectPenLiesInsideAndColoursAreRgb) {
+  QImage img(20, 20, QImage::Format_RGB32);
+  img.fill(Qt::black);
+  {
+    QPainter p(&img);
+    Graphics g(p);
+    g.ForeColor = 0x6000F0;
+    g.PenWidth = 3;
+    g.DrawRect(2, 2, 10, 8);
+  }
+  EXPECT_EQ(img.pixel(2, 2), qRgb(0x60, 0x00, 0xF0));
+  EXPECT_EQ(img.pixel(11, 9), qRgb(0x60, 0x00, 0xF0)) << "the last pixel inside is drawn";
+  EXPECT_EQ(img.pixel(12, 10), qRgb(0, 0, 0)) << "nothing outside the rectangle";
+  EXPECT_EQ(img.pixel(1, 1), qRgb(0, 0, 0));
+  EXPECT_EQ(img.pixel(4, 4), qRgb(0x60, 0x00, 0xF0)) << "third pixel of the pen";
+  EXPECT_EQ(img.pixel(5, 5), qRgb(0, 0, 0)) << "inside the outline stays";
+}
+
+TEST(Drawing, PictureSourceRectangleScaledWithoutBlur) {
+  QImage src(2, 1, QImage::Format_ARGB32_Premultiplied);
+  src.setPixel(0, 0, qRgb(255, 0, 0));
+  src.setPixel(1, 0, qRgb(0, 0, 255));
+  Picture pic(src);
+  QImage img(8, 4, QImage::Format_RGB32);
+  img.fill(Qt::black);
+  {
+    QPainter p(&img);
+    Graphics g(p);
+    g.DrawPicture(&pic, 0, 0, 8, 4, 0, 0, 2, 1);
+    g.DrawPicture(nullptr, 0, 0, 8, 4, 0, 0, 2, 1);  // a missing picture draws nothing
+  }
+  EXPECT_EQ(img.pixel(3, 2), qRgb(255, 0, 0));
+  EXPECT_EQ(img.pixel(4, 2), qRgb(0, 0, 255)) << "nearest-neighbour: no blended pixel";
 }
