@@ -24,6 +24,10 @@ struct SavedGame {
 };
 
 constexpr int kSavedGameLines = 273;
+// The level-end count-up reads the score back from its label through a double
+// and adds to it, which stays exact only well below 2 to the power 53; no game
+// comes anywhere near this.
+constexpr qint64 kMaxSavedScore = qint64(1) << 52;
 inline const QString kSavedGameName = QStringLiteral("mygame.txt");
 inline const QString kGameSaved = QStringLiteral("Your game is saved");
 inline const QString kGameSaveFailed =
@@ -42,8 +46,9 @@ SavedGame parseSavedGame(const QStringList& lines);
 
 // Whether the game can go on from these values: every cell a known code with
 // the border intact, the counters within their ranges, the hero inside the
-// board and every robot on it, squashed, or (out of play) unset. A game that
-// fails would index outside the board later in play.
+// board and every robot on it, squashed, or (out of play) unset, and a score
+// the count-up can still count on. A game that fails would index outside the
+// board, or count past what a score can hold, later in play.
 bool playable(const SavedGame& game);
 
 // The game state in the globals, and back.

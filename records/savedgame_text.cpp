@@ -54,7 +54,8 @@ bool playable(const SavedGame& g) {
   }
   if (!within(g.monsactive, 0, kRobots - 1) || !within(g.lives, 0, 3) ||
       !within(g.totalmons, 1, 10) || !within(g.monsleft, 0, g.totalmons) ||
-      g.currentscore < 0 || !within(g.exlives, 0, 4) || !within(g.monstrapped, 0, g.totalmons))
+      !within(g.currentscore, 0, kMaxSavedScore) || !within(g.exlives, 0, 4) ||
+      !within(g.monstrapped, 0, g.totalmons))
     return false;
   for (int k = 0; k < kRobots; ++k) {
     const qint64 ac = g.monisac[size_t(k)], up = g.monisup[size_t(k)];

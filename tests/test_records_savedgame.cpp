@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <limits>
 
 #include "framework/Text.h"
 #include "framework/TextFile.h"
@@ -97,6 +98,12 @@ TEST(SavedGameText, GamesThePlayCannotHoldAreRefused) {
       {"monstrapped above totalmons", [](SavedGame& g) { g.monstrapped = 7; }, false},
       {"exlives 5", [](SavedGame& g) { g.exlives = 5; }, false},
       {"negative score", [](SavedGame& g) { g.currentscore = -1; }, false},
+      // The count-up reads the score back through a double and adds to it.
+      {"score far beyond any game", [](SavedGame& g) { g.currentscore = qint64(1) << 52; }, true},
+      {"score the count-up cannot count on",
+       [](SavedGame& g) { g.currentscore = (qint64(1) << 52) + 1; }, false},
+      {"largest score a line can give",
+       [](SavedGame& g) { g.currentscore = std::numeric_limits<qint64>::max(); }, false},
       {"robot column 16", [](SavedGame& g) { g.monisac[0] = 16; }, false},
       {"robot row 14", [](SavedGame& g) { g.monisup[0] = 14; }, false},
       {"robot in play off the board", [](SavedGame& g) { g.monisac[2] = 0, g.monisup[2] = 0; }, false},
