@@ -223,6 +223,8 @@ void Window1::placemonster() {
     monisac[k] = x;
     monisup[k] = y;
     monsismoving[k] = movenone;
+    // A wait left from a re-entry ends here: the placement has its own start.
+    waittomove[size_t(k)] = 0;
   }
   waittimer()->setEnabled(true);
   waittimer()->Reset();

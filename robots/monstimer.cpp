@@ -58,9 +58,6 @@ void Window1::monsnextlevel() {
     extrabitup[size_t(i)] = 0;
     monisup[size_t(i)] = 0;
   }
-  // A robot squashed while still waiting after its re-entry would otherwise
-  // carry the rest of that wait into the new level.
-  waittomove = {};
   if (monsactive < 3) monsactive += 1;
   if (totalmons < 10) totalmons += 1;
   monstimer()->setEnabled(false);

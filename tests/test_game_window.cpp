@@ -230,7 +230,11 @@ TEST_F(GameWindow, PlacementLeavesSquashedRobotsOffAndClearsOldRobotCells) {
   putrobot(2, 3, 3);
   extrabitac[2] = 16;
   w->monsismoving[2] = moveright;
+  // A robot placed afresh (after a lost life) has no wait left over from a
+  // re-entry; the squashed slot and the slot out of play keep theirs.
+  waittomove = {5, 7, 3, 6};
   w->placemonster();
+  EXPECT_EQ(waittomove, (std::array<qint64, 4>{0, 7, 0, 6}));
   EXPECT_EQ(monisac[1], monsgone);
   EXPECT_EQ(monisup[1], monsgone);
   int robots = 0;

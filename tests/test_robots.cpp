@@ -461,6 +461,7 @@ TEST_F(RobotTick, LevelsFollowTheTable) {
     w->scoretimer()->setEnabled(false);
     space(3, 3) = cellempty;
     monisac[0] = monisup[0] = monsgone;
+    waittomove[0] = 6;  // squashed while still waiting after a re-entry
 
     newlevel = false;
     tick();
