@@ -45,7 +45,8 @@ QStringList savedGameLines(const SavedGame& game);
 SavedGame parseSavedGame(const QStringList& lines);
 
 // Whether the game can go on from these values: every cell a known code with
-// the border intact, the counters within their ranges, the hero inside the
+// the border intact, the counters within their ranges and the robots left
+// matching those squashed, every robot code on its own robot's cell, the hero inside the
 // board and every robot on it, squashed, or (out of play) unset, and a score
 // the count-up can still count on. A game that fails would index outside the
 // board, or count past what a score can hold, later in play.

@@ -55,8 +55,18 @@ bool playable(const SavedGame& g) {
   if (!within(g.monsactive, 0, kRobots - 1) || !within(g.lives, 0, 3) ||
       !within(g.totalmons, 1, 10) || !within(g.monsleft, 0, g.totalmons) ||
       !within(g.currentscore, 0, kMaxSavedScore) || !within(g.exlives, 0, 4) ||
-      !within(g.monstrapped, 0, g.totalmons))
+      !within(g.monstrapped, 0, g.totalmons) || g.monsleft != g.totalmons - g.monstrapped)
     return false;
+  // A robot code must stand where its robot is. A stray code would be
+  // squashed as a robot a second time and count past the level's robots, so
+  // the level could never be cleared.
+  for (int c = 1; c < kColumns - 1; ++c) {
+    for (int r = 1; r < kRows - 1; ++r) {
+      const qint64 k = g.space(c, r) - cellmons;
+      if (k < 0) continue;
+      if (k > g.monsactive || g.monisac[size_t(k)] != c || g.monisup[size_t(k)] != r) return false;
+    }
+  }
   for (int k = 0; k < kRobots; ++k) {
     const qint64 ac = g.monisac[size_t(k)], up = g.monisup[size_t(k)];
     const bool onBoard = within(ac, 1, kColumns - 2) && within(up, 1, kRows - 2);

@@ -108,6 +108,11 @@ TEST(SavedGameText, GamesThePlayCannotHoldAreRefused) {
       {"robot row 14", [](SavedGame& g) { g.monisup[0] = 14; }, false},
       {"robot in play off the board", [](SavedGame& g) { g.monisac[2] = 0, g.monisup[2] = 0; }, false},
       {"squashed robot with a wild row", [](SavedGame& g) { g.monisup[1] = 500; }, false},
+      {"robots left not the level's less those squashed", [](SavedGame& g) { g.monsleft = 3; }, false},
+      {"code of a squashed robot on the board", [](SavedGame& g) { g.space(6, 2) = cellmons + 1; }, false},
+      {"code of a robot out of play", [](SavedGame& g) { g.space(6, 2) = cellmons + 3; }, false},
+      {"robot code away from its robot", [](SavedGame& g) { g.space(6, 2) = cellmons + 0; }, false},
+      {"robot off its code, the cell empty", [](SavedGame& g) { g.space(12, 2) = cellempty; }, true},
       {"hero on the border", [](SavedGame& g) { g.manisac = 0; }, false},
       {"hero below the board", [](SavedGame& g) { g.manisup = 14; }, false},
   };
