@@ -31,21 +31,48 @@ constexpr std::array<int, codec::kShiftEntries> makeShiftTable() {
 }
 constexpr std::array<int, codec::kShiftEntries> shiftTable = makeShiftTable();
 
-// Code points above 255 cannot be carried by a two-digit pair: each becomes
-// one "?" (a surrogate pair counts as one code point).
-QString carriable(const QString& text) {
-  QString out;
-  out.reserve(text.size());
-  for (qsizetype i = 0; i < text.size(); ++i) {
-    const QChar ch = text.at(i);
-    if (ch.unicode() <= 255) {
-      out += ch;
-      continue;
-    }
-    if (ch.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) ++i;
-    out += u'?';
+// Texts the pairs carry as they stand: tabs and codes 20 to 255, whatever
+// the shifts. Any other text (letters beyond code 255, control characters)
+// is wrapped: a mark of code 256, then the hexadecimal digits of its UTF-8
+// bytes, all of which the pairs carry. No plain text holds the mark, so a
+// wrapped line is never mistaken for a plain one.
+constexpr char16_t kWrapMark = 256;
+// The mark is the first character after the prefix, index 2l + 1: its shift
+// must bring it down to a pair (255 or less) for every prefix length.
+static_assert([] {
+  for (int l = 0; l <= kMaxPrefix; ++l) {
+    const int v = kWrapMark - shiftTable[size_t(2 * l + 1)];
+    if (v < 0 || v > 255) return false;
   }
-  return out;
+  return true;
+}());
+// Bytes a wrapped text keeps: mark and digits fit the table without a prefix.
+constexpr int kMaxWrappedBytes = (kLastEntry - 1) / 2;
+
+bool plainText(const QString& text) {
+  return std::all_of(text.begin(), text.end(), [](QChar ch) {
+    return ch == u'\t' || (ch.unicode() >= 20 && ch.unicode() <= 255);
+  });
+}
+
+QString wrap(const QString& text) {
+  QByteArray bytes = text.toUtf8();
+  if (bytes.size() > kMaxWrappedBytes) {
+    // Cut a long text at a character boundary: no continuation byte first.
+    qsizetype cut = kMaxWrappedBytes;
+    while (cut > 0 && (uchar(bytes.at(cut)) & 0xC0) == 0x80) --cut;
+    bytes.truncate(cut);
+  }
+  return QChar(kWrapMark) + QString::fromLatin1(bytes.toHex().toUpper());
+}
+
+// The text of a wrapped body, or the body itself when it is no wrapped text.
+QString unwrap(const QString& body) {
+  if (body.size() < 3 || body.at(0) != QChar(kWrapMark) || body.size() % 2 == 0) return body;
+  const QString digits = body.mid(1);
+  for (QChar ch : digits)
+    if (!((ch >= u'0' && ch <= u'9') || (ch >= u'A' && ch <= u'F'))) return body;
+  return QString::fromUtf8(QByteArray::fromHex(digits.toLatin1()));
 }
 
 void appendPair(QString& line, int v) {
@@ -61,7 +88,7 @@ int codec::shiftOf(int i) { return shiftTable.at(size_t(i)); }
 
 QString encpw(const QString& text) {
   Random rnd;
-  QString body = carriable(text);
+  QString body = plainText(text) ? text : wrap(text);
   // A text longer than the table allows for some prefix length gets a
   // shorter prefix; one too long for any prefix is cut.
   if (body.size() > kLastEntry) body.truncate(kLastEntry);
@@ -79,7 +106,6 @@ QString encpw(const QString& text) {
     if (c == 9) c = 32;
     const int shift = shiftTable[size_t(l + j)];
     int v = c - shift;
-    if (v < 0 || v > 255) v = '?' - shift;  // a control character it cannot carry
     appendPair(line, v);
   }
   return line;
@@ -107,5 +133,5 @@ QString decpw(const QString& line) {
     const qint64 d = std::clamp<qint64>(ValInt(QStringLiteral("&h") + pair), 0, 255);
     result += QChar(char16_t(shiftTable[size_t(entry)] + d));
   }
-  return result;
+  return unwrap(result);
 }

@@ -12,12 +12,14 @@ QChar headerLetter(int l);
 int shiftOf(int i);
 }  // namespace codec
 
-// Scrambles one text with a prefix length drawn at random. A character the
-// codec cannot carry (a code point above 255, or a control character whose
-// shifted code falls below 0) is written as "?", and a text too long for the
-// table is cut, so every line unscrambles to exactly the text it holds.
+// Scrambles one text with a prefix length drawn at random. A text of tabs and
+// codes 20 to 255 is written pair by pair; any other text (letters beyond code
+// 255, control characters) is written as its UTF-8 bytes in hexadecimal behind
+// a mark, so it comes back exactly. A text too long for the table is cut
+// (300 characters, or 149 UTF-8 bytes when wrapped), so every line
+// unscrambles to exactly the text it holds.
 QString encpw(const QString& text);
 
-// Unscrambles one line. Never fails: a line the scrambler did not write gives
-// some text with one character per pair read.
+// Unscrambles one line, unwrapping a wrapped text. Never fails: a line the
+// scrambler did not write gives some text with one character per pair read.
 QString decpw(const QString& line);
