@@ -6,7 +6,9 @@
 #include <QSlider>
 #include <QTreeWidget>
 #include <QWidget>
+#include <algorithm>
 #include <functional>
+#include <limits>
 #include <vector>
 
 #include "framework/Graphics.h"
@@ -106,16 +108,22 @@ class Slider : public RectControl<QSlider> {
  public:
   explicit Slider(QWidget* parent = nullptr);
   qint64 Value() const { return value(); }
-  void setValue(qint64 v) { QSlider::setValue(int(v)); }
+  // A value outside the range is taken to its nearer end (any 64-bit value).
+  void setValue(qint64 v) { QSlider::setValue(int(std::clamp<qint64>(v, minimum(), maximum()))); }
   qint64 Minimum() const { return minimum(); }
-  void setMinimum(qint64 v) { QSlider::setMinimum(int(v)); }
+  void setMinimum(qint64 v) { QSlider::setMinimum(toInt(v)); }
   qint64 Maximum() const { return maximum(); }
-  void setMaximum(qint64 v) { QSlider::setMaximum(int(v)); }
+  void setMaximum(qint64 v) { QSlider::setMaximum(toInt(v)); }
   qint64 PageStep() const { return pageStep(); }
   void setPageStep(qint64 v) { QSlider::setPageStep(int(v)); }
   qint64 LineStep() const { return singleStep(); }
   void setLineStep(qint64 v) { QSlider::setSingleStep(int(v)); }
   std::function<void()> ValueChanged;  // raised on every change of the value
+
+ private:
+  static int toInt(qint64 v) {
+    return int(std::clamp<qint64>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+  }
 };
 
 // A row of exclusive segments; Action receives the index of the one pressed.

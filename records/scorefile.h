@@ -31,11 +31,6 @@ struct ScoreFile {
 constexpr int kScoreFileLines = 50;
 inline const QString kScoreFileName = QStringLiteral("mydata.txt");
 
-// Stored settings beyond these would make a window or a timer the game cannot
-// run with, so the reader leaves the setting as it is.
-constexpr double kMaxStoredScale = 4.0;
-constexpr qint64 kMaxStoredSpeed = 1 << 24;
-
 // The fifty texts of the file before scrambling, in file order.
 QStringList scoreFileTexts(const ScoreTable& table, double scale, qint64 monsspeed);
 

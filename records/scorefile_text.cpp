@@ -1,5 +1,3 @@
-#include <cmath>
-
 #include "records/codec.h"
 #include "records/scorefile.h"
 #include "framework/Text.h"
@@ -23,18 +21,13 @@ ScoreFile parseScoreFile(const QStringList& lines) {
     e.score = ValInt(text(i++));
     e.date = text(i++);
   }
-  // Both settings pass through single precision, as they always have. A
-  // value that single precision cannot hold, or that is no positive size or
-  // speed the game can run at, leaves its setting unchanged.
-  const double v = Val(text(i++));
-  if (std::isfinite(v) && v > 0 && v <= kMaxStoredScale) {
-    const float sv = float(v);
-    if (sv > 0) f.scale = double(sv);
-  }
-  const double w = Val(text(i++));
-  if (std::isfinite(w) && w > 0 && w <= double(kMaxStoredSpeed)) {
-    const float sw = float(w);
-    if (sw >= 1) f.monsspeed = qint64(sw);  // a speed that truncates to 0 is no speed
-  }
+  // Both settings pass through single precision, as they always have, and
+  // any positive value counts. The start window's sliders then take a value
+  // they cannot show to their nearer end, which sets the setting again, so
+  // the game only ever runs at a size and speed that the sliders give.
+  const float v = float(Val(text(i++)));
+  if (v > 0) f.scale = double(v);
+  const float w = float(Val(text(i++)));
+  if (w > 0) f.monsspeed = Trunc(double(w));
   return f;
 }

@@ -104,10 +104,12 @@ TEST(ScoreFileText, NumbersAsTheyRead) {
       {"1e3", "x", "", 1000, {}, {}},
       // The game size goes through single precision, as it always has.
       {"0", "1.1", "350.7", 0, 1.10000002384185791015625, 350},
-      // Values no window or timer could be made with leave the setting alone.
-      {"0", "1e300", "1e300", 0, {}, {}},
-      {"0", "5", "0.5", 0, {}, {}},
-      {"0", "1e-50", "16777217", 0, {}, {}},
+      // Any positive value counts, as single precision holds it; the sliders
+      // bring it back into their range (see StoredSettingsEndInTheSlidersRange).
+      {"0", "1e300", "1e300", 0, std::numeric_limits<double>::infinity(),
+       std::numeric_limits<qint64>::max()},
+      {"0", "5", "0.5", 0, 5.0, 0},
+      {"0", "1e-50", "16777217", 0, {}, 16777216},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE((c.score + " / " + c.scale + " / " + c.speed).toStdString());
@@ -117,6 +119,33 @@ TEST(ScoreFileText, NumbersAsTheyRead) {
     EXPECT_EQ(f.table[0].score, c.wantScore);
     EXPECT_EQ(f.scale, c.wantScale);
     EXPECT_EQ(f.monsspeed, c.wantSpeed);
+  }
+}
+
+// Values the start window never gives pass the reader unchanged; the sliders
+// take them to their nearer end and set the setting again, so no game runs at
+// a size or speed the window could not give.
+TEST_F(ScoreFileTest, StoredSettingsEndInTheSlidersRange) {
+  struct Case {
+    QString scale, speed;
+    double wantScale;
+    qint64 slider1, wantSpeed;
+  };
+  const Case cases[] = {
+      {"1e300", "1e300", 1.5, 6, 500},
+      {"5", "0.5", 1.5, 6, 200},
+      {"0.1", "100000", 1.0, 4, 500},
+      {"1.4", "350.7", double(1.4f), 5, 350},  // the slider shows 5 and keeps 1.4
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE((c.scale + " / " + c.speed).toStdString());
+    writeDataFile("mydata.txt", scrambled(sampleTexts(c.scale, c.speed)));
+    startwindow* w = openStart();
+    EXPECT_DOUBLE_EQ(scale, c.wantScale);
+    EXPECT_EQ(w->Slider1()->Value(), c.slider1);
+    EXPECT_EQ(monsspeed, c.wantSpeed);
+    EXPECT_EQ(w->Slider2()->Value(), c.wantSpeed);
+    w->Close();
   }
 }
 
@@ -241,9 +270,10 @@ TEST_F(ScoreFileTest, BinaryOrHugeFilesReadWithoutHarm) {
   startwindow* w = openStart();
   EXPECT_GE(w->Slider1()->Value(), 4);
   EXPECT_LE(w->Slider1()->Value(), 6);
-  EXPECT_GT(scale, 0.0);
-  EXPECT_LE(scale, kMaxStoredScale);
-  EXPECT_GE(monsspeed, 1);
+  EXPECT_GE(scale, 1.0);
+  EXPECT_LE(scale, 1.5);
+  EXPECT_GE(monsspeed, 200);
+  EXPECT_LE(monsspeed, 500);
 }
 
 }  // namespace
