@@ -5,12 +5,17 @@ show.
 
     e2e.py <tarrowmead binary>
 
-Three runs share one temporary home folder:
+Five runs share one temporary home folder:
   1. small game: a new game, the frame, pause, save, resume, Escape, "OK"
      (score file, new game), Escape, "Quit";
   2. medium game: "Load Saved Game" loads the board saved in run 1;
   3. large game: a saved game written by the test is loaded and the hero
-     steps, pushes, bounces and steps again on Z, X, "/" and "`".
+     steps, pushes, bounces and steps again on Z, X, "/" and "`";
+  4. small game: a saved game with the robot boxed in; one push squashes it,
+     the score counts up and the next level is built with two robots;
+  5. medium game: a saved game on its last life with a robot beside the
+     hero; the robot catches him, the name typed in the name entry reaches
+     the high-score table and the score file, "OK" starts a new game.
 
 Exit status 0 passed, 1 failed, 77 skipped (no X server can run here).
 Set TM_E2E_KEEP=1 to keep the home folder with its screenshots.
@@ -22,15 +27,19 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from xharness import (Board, Failure, Game, SKIP, Skip, X, XServer, board_mismatches,  # noqa: E402
-                      ensure_tools, hero_move, log, new_home, parse_saved_game,
-                      saved_game_lines, set_budget, wait_for)
+from xharness import (ROBOT_PAINT, Board, Failure, Game, SKIP, Skip, X, XServer,  # noqa: E402
+                      board_mismatches, ensure_tools, hero_move, log, new_home,
+                      parse_saved_game, parse_score_file, saved_game_lines, set_budget,
+                      trunc, wait_for)
 
 START_SIZE = (762, 620)
 SCORES_SIZE = (460, 733)
 SIZES = {1.0: "SMALL", 1.25: "MEDIUM", 1.5: "LARGE"}
 # Slider1 keys from any position: game size 4, 5 or 6 (scale x 4).
 SIZE_KEYS = {1.0: ["Home"], 1.25: ["Home", "Right"], 1.5: ["End"]}
+# Slider2 keys: a robot tick every 200 ms ("FAST" end) or every 500 ms ("SLOW").
+SPEED_KEYS = {"fast": "Home", "slow": "End"}
+NAME_ENTRY_SIZE = (436, 104)
 
 
 class Session:
@@ -98,15 +107,16 @@ class Session:
         lit = sum(1 for p in shot.region(0, 0, shot.width, shot.height, 3) if max(p) > 40)
         return lit > 100
 
-    def choose_settings(self, scale, slow_robots=False):
+    def choose_settings(self, scale, robots=None):
+        """The game size, and the robots' speed ("fast", "slow") unless None."""
         x = self.x
         x.focus(self.start)
         x.click(self.start, 73 + 122, 379 + 15)  # Slider1 takes the keyboard focus
         for k in SIZE_KEYS[scale]:
             x.key(k)
-        if slow_robots:
-            x.click(self.start, 424 + 122, 379 + 15)  # Slider2: "SLOW"
-            x.key("End")
+        if robots:
+            x.click(self.start, 424 + 122, 379 + 15)  # Slider2
+            x.key(SPEED_KEYS[robots])
 
     def open_game_window(self, scale, button):
         want_w, want_h = int(988 * scale), int(600 * scale)
@@ -151,19 +161,125 @@ class Session:
     def read_board(self):
         return self.board.read(self.board.grab(self.x))
 
+    def score_label(self):
+        """The score label's white text pixels as bytes (the label may still
+        stand at its first place, a few pixels higher, before play starts)."""
+        s, board = self.board.scale, self.board
+        shot = self.x.grab(board.left - trunc(118 * s), board.top + trunc(114 * s),
+                           trunc(90 * s), trunc(30 * s))
+        return bytes(1 if min(p) > 200 else 0 for p in shot.region(0, 0, shot.width,
+                                                                    shot.height))
+
+    def robots_on_board(self, shot):
+        """The robots whose paint the board shows: {k: pixels}."""
+        return {k: n for k, rgb in ROBOT_PAINT.items() if (n := shot.count(rgb)) > 20}
+
+    def press(self, key):
+        """Taps a move key until the board changes (a tap can fall between
+        two polls of the keyboard); returns the board seen."""
+        board, x = self.board, self.x
+        before = board.read(board.grab(x))
+        for _ in range(3):
+            x.hold(key, 0.07)
+            try:
+                return wait_for("the move on the screen", lambda: (
+                    lambda s: s if s != before else None)(board.read(board.grab(x))),
+                    timeout=1.5)
+            except Failure:
+                pass
+        raise Failure("the board did not change on three presses")
+
+    def pause(self):
+        x, board = self.x, self.board
+        x.hold("space", 0.1)
+        wait_for("white text on the top band",
+                 lambda: board.white_in_top_band(board.grab(x)) > 50, timeout=5)
+
+    def save(self):
+        """S on the pause screen: returns the lines of the fresh "mygame.txt"
+        and the message boxes shown."""
+        x = self.x
+        with contextlib.suppress(FileNotFoundError):
+            os.remove(self.game.file("mygame.txt"))
+        x.keydown("s")
+        try:
+            lines = wait_for('"mygame.txt"', lambda: self.game.lines("mygame.txt"), timeout=5)
+        finally:
+            x.keyup("s")
+        if len(lines) != 273:
+            raise Failure(f'"mygame.txt" has {len(lines)} lines')
+        boxes = wait_for("a message box", lambda: [
+            w for w, g in self.titled("Tarrowmead") if w != self.win and g and g[4]])
+        return lines, boxes
+
+    def close_message(self, box):
+        x = self.x
+        x.focus(box)
+        x.key("Return")
+        wait_for("the message box to close", lambda: not any(
+            g and g[4] for g in [x.geometry(box)]), timeout=5)
+        x.focus(self.win)
+
+    def resume(self):
+        x, board = self.x, self.board
+        x.keydown("space")
+        try:
+            wait_for("the pause message to go",
+                     lambda: board.white_in_top_band(board.grab(x)) == 0, timeout=5)
+        finally:
+            x.keyup("space")
+
+    def load_prepared(self, codes, counters, scale, robots=None):
+        """A game run on a saved game written here, loaded with "Load Saved
+        Game"; returns the first screenshot of the board, its frame checked."""
+        folder = Game(self.binary, self.x, self.home).data_dir
+        os.makedirs(folder, exist_ok=True)
+        with open(os.path.join(folder, "mygame.txt"), "w") as f:
+            f.write("\n".join(saved_game_lines(codes, counters)) + "\n")
+        self.start_game()
+        self.choose_settings(scale, robots)
+        self.open_game_window(scale, "load")
+        return self.check_frame()
+
     def high_scores(self):
         """Escape during play opens "High Scores"; returns its window and geometry."""
         x = self.x
         x.focus(self.win)
         x.keydown("Escape")
         try:
-            ids = x.sync_window("High Scores", timeout=10)
+            return self.scores_window()
         finally:
             x.keyup("Escape")
+
+    def scores_window(self, timeout=10):
+        """The "High Scores" window once it is shown, and its geometry."""
+        x = self.x
+        ids = x.sync_window("High Scores", timeout=timeout)
         geo = wait_for("the high-score window's geometry", lambda: x.geometry(ids[0]))
         if (geo[2], geo[3] - self.menubar) != SCORES_SIZE and (geo[2], geo[3]) != SCORES_SIZE:
             raise Failure(f"high-score window is {geo[2]} x {geo[3]}")
         return ids[0], geo
+
+    def ok_new_game(self, wid, geo, before):
+        """"OK" in the high-score window: returns the score file's lines once
+        the window is gone and a new board with the hero on (7,6) is shown."""
+        x, board = self.x, self.board
+        # The game reads the file only at start-up: gone, it shows when the
+        # close has written it.
+        with contextlib.suppress(FileNotFoundError):
+            os.remove(self.game.file("mydata.txt"))
+        self.scores_button(wid, geo, "OK")
+        data = wait_for('"mydata.txt"', lambda: self.game.lines("mydata.txt"), timeout=5)
+        if len(data) != 50:
+            raise Failure(f'"mydata.txt" has {len(data)} lines')
+        wait_for("the high-score window to close",
+                 lambda: not any(g and g[4] for g in [x.geometry(wid)]), timeout=5)
+
+        def fresh_board():
+            seen = board.read(board.grab(x))
+            return seen if seen != before and seen[(7, 6)] == "figure" else None
+        wait_for("a new board with the hero on (7,6)", fresh_board, timeout=5)
+        return data
 
     def scores_button(self, wid, geo, which):
         top = geo[3] - SCORES_SIZE[1]  # the menu bar, if the window shows one
@@ -189,7 +305,7 @@ class Session:
             if self.start_button_shown("load"):
                 raise Failure("the button shows although no saved game exists")
         self.keep_shot("start")
-        self.choose_settings(1.0, slow_robots=True)
+        self.choose_settings(1.0, robots="slow")
         self.open_game_window(1.0, "go")
         shot = self.check_frame()
         x, board = self.x, self.board
@@ -201,22 +317,12 @@ class Session:
                 raise Failure("white pixels on the top band before any pause")
 
         with self.step("Space shows the pause message on the top band"):
-            x.hold("space", 0.1)
-            wait_for("white text on the top band",
-                     lambda: board.white_in_top_band(board.grab(x)) > 50, timeout=5)
+            self.pause()
             paused = board.read(board.grab(x))
             self.keep_shot("paused")
 
         with self.step('S writes "mygame.txt" of 273 lines and shows "Your game is saved"'):
-            x.keydown("s")
-            try:
-                lines = wait_for('"mygame.txt"', lambda: self.game.lines("mygame.txt"), timeout=5)
-            finally:
-                x.keyup("s")
-            if len(lines) != 273:
-                raise Failure(f'"mygame.txt" has {len(lines)} lines')
-            boxes = wait_for("a message box", lambda: [
-                w for w, g in self.titled("Tarrowmead") if w != self.win and g and g[4]])
+            lines, boxes = self.save()
             self.keep_shot("saved")
             codes, counters = parse_saved_game(lines)
             problems = check_saved_game(codes, counters)
@@ -230,38 +336,19 @@ class Session:
             self.saved = codes
 
         with self.step("Return closes the message box; the game stays paused"):
-            x.focus(boxes[0])
-            x.key("Return")
-            wait_for("the message box to close", lambda: not any(
-                g and g[4] for g in [x.geometry(boxes[0])]), timeout=5)
-            x.focus(self.win)
+            self.close_message(boxes[0])
             if board.white_in_top_band(board.grab(x)) <= 50:
                 raise Failure("the pause message is gone")
 
         with self.step("Space resumes play: the pause message goes"):
-            x.keydown("space")
-            try:
-                wait_for("the pause message to go",
-                         lambda: board.white_in_top_band(board.grab(x)) == 0, timeout=5)
-            finally:
-                x.keyup("space")
+            self.resume()
 
         with self.step('Escape shows "High Scores"; "OK" writes "mydata.txt" of 50 lines '
                        'and starts a new game'):
             before = board.read(board.grab(x))
             wid, geo = self.high_scores()
             self.keep_shot("highscores")
-            self.scores_button(wid, geo, "OK")
-            data = wait_for('"mydata.txt"', lambda: self.game.lines("mydata.txt"), timeout=5)
-            if len(data) != 50:
-                raise Failure(f'"mydata.txt" has {len(data)} lines')
-            wait_for("the high-score window to close",
-                     lambda: not any(g and g[4] for g in [x.geometry(wid)]), timeout=5)
-
-            def fresh_board():
-                seen = board.read(board.grab(x))
-                return seen if seen != before and seen[(7, 6)] == "figure" else None
-            wait_for("a new board with the hero on (7,6)", fresh_board, timeout=5)
+            self.ok_new_game(wid, geo, before)
         self.check_frame()
         self.quit_from_scores()
 
@@ -284,13 +371,7 @@ class Session:
     def run_moves_large(self):
         log("-- run 3: large game, a prepared board, the hero's moves")
         codes, counters = prepared_game()
-        with open(os.path.join(Game(self.binary, self.x, self.home).data_dir, "mygame.txt"),
-                  "w") as f:
-            f.write("\n".join(saved_game_lines(codes, counters)) + "\n")
-        self.start_game()
-        self.choose_settings(1.5)
-        self.open_game_window(1.5, "load")
-        shot = self.check_frame()
+        shot = self.load_prepared(codes, counters, 1.5)
         board, x = self.board, self.x
         with self.step("the board shows the prepared cells"):
             problems = board_mismatches(board.read(shot), codes)
@@ -303,17 +384,7 @@ class Session:
         for key in ["x", "z", "slash", "grave"]:
             with self.step(what[key]):
                 want, hero_after = hero_move(codes, hero, key)
-                before = board.read(board.grab(x))
-                for attempt in range(3):
-                    x.hold(key, 0.07)
-                    try:
-                        seen = wait_for("the move on the screen", lambda: (
-                            lambda s: s if s != before else None)(board.read(board.grab(x))),
-                            timeout=1.5)
-                        break
-                    except Failure:
-                        if attempt == 2:
-                            raise Failure("the board did not change on three presses")
+                self.press(key)
                 # The screen may still be on its way: give it a moment to settle on the move.
                 try:
                     wait_for("the predicted board", lambda: not board_mismatches(
@@ -326,8 +397,174 @@ class Session:
                 self.keep_shot(f"moved-{key}")
         self.quit_from_scores()
 
+    def run_level_cleared_small(self):
+        log("-- run 4: small game, the level's last robot squashed, the next level")
+        codes, counters = boxed_robot_game()
+        self.load_prepared(codes, counters, 1.0, robots="fast")
+        board, x = self.board, self.x
+        with self.step("the board shows the robot boxed in and the score 0"):
+            shot = board.grab(x)
+            problems = board_mismatches(board.read(shot), codes)
+            if problems:
+                raise Failure("; ".join(problems[:6]))
+            if list(self.robots_on_board(shot)) != [0]:
+                raise Failure(f"robot paint on the board: {self.robots_on_board(shot)}")
+            zero = self.score_label()
+            if not any(zero):
+                raise Failure("the score label is empty, not the loaded 0")
 
-def check_saved_game(codes, counters):
+        with self.step("X pushes the block onto the robot, which has no way out: it is gone"):
+            self.press("x")
+            want = [col[:] for col in codes]
+            want[7][6], want[8][6], want[9][6] = 0, 2, 1
+
+            def squashed():
+                shot = board.grab(x)
+                return not board_mismatches(board.read(shot), want) and \
+                    not self.robots_on_board(shot)
+            try:
+                wait_for("the robot squashed under the block", squashed, timeout=1.0)
+            except Failure:
+                shot = board.grab(x)
+                raise Failure("; ".join(board_mismatches(board.read(shot), want)[:6])
+                              + f"; robot paint {self.robots_on_board(shot)}")
+            squashed_board = board.read(board.grab(x))
+            self.keep_shot("squashed")
+
+        with self.step("the score label counts up from 0 once the robots' tick sees the "
+                       "level cleared"):
+            # Robots start 2 s after the placement; the count-up adds a point
+            # every 10 ms, for the 100 s on the clock.
+            seen = [zero, wait_for("the score label to change", lambda: (
+                lambda label: label if label != zero else None)(self.score_label()), timeout=5)]
+            # Then every text it shows until it has held still for 0.4 s.
+            first = steady = time.monotonic()
+            while time.monotonic() - steady < 0.4 and time.monotonic() < first + 5:
+                label = self.score_label()
+                if label != seen[-1]:
+                    seen.append(label)
+                    steady = time.monotonic()
+            log(f"       the score label showed {len(seen)} texts in {steady - first:.2f} s")
+            self.keep_shot("counted")
+            if len(set(seen)) < 3:
+                raise Failure(f"the score label showed {len(set(seen))} texts, no count")
+            if sum(seen[-1]) <= sum(zero):
+                raise Failure("the final score shows no more digits than 0")
+
+        with self.step("the next level: a new board in the same frame with the hero on "
+                       "(7,6) and two robots, robot 0 and robot 1"):
+            def next_level():
+                shot = board.grab(x)
+                seen = board.read(shot)
+                return (shot, seen) if (seen != squashed_board and seen[(7, 6)] == "figure" and
+                                        sorted(self.robots_on_board(shot)) == [0, 1]) else None
+            shot, seen = wait_for("a new board with robots 0 and 1", next_level, timeout=5)
+            self.keep_shot("level2")
+        self.check_frame(shot)
+
+        with self.step("paused and saved, the next level holds two robots of two and the "
+                       "counted score"):
+            self.pause()
+            paused = board.read(board.grab(x))
+            lines, boxes = self.save()
+            codes, counters = parse_saved_game(lines)
+            problems = check_saved_game(codes, counters, lives=3, totalmons=2, monsactive=1)
+            problems += board_mismatches(paused, codes, loose_robots=True)
+            # The clock's seconds left plus one: 101 at most, as the clock
+            # stands at 100 when the robots start.
+            if not 90 <= counters["currentscore"] <= 101:
+                problems.append(f"score {counters['currentscore']} after a level cleared "
+                                "with about 100 s left")
+            if problems:
+                raise Failure("; ".join(problems[:6]))
+            self.close_message(boxes[0])
+            self.resume()
+        self.quit_from_scores()
+
+    def run_game_over_medium(self):
+        log("-- run 5: medium game, the last life lost, a name in the high-score table")
+        codes, counters = caught_game()
+        self.load_prepared(codes, counters, 1.25, robots="fast")
+        board, x = self.board, self.x
+        with self.step("the loaded score shows in the score label"):
+            if not any(self.score_label()):
+                raise Failure("the score label is empty")
+
+        with self.step("the robot's first tick catches the hero: it takes his cell"):
+            want = [col[:] for col in codes]
+            want[7][6], want[8][6] = 4, 0
+            wait_for("the robot on the hero's cell", lambda: not board_mismatches(
+                board.read(board.grab(x)), want), timeout=5)
+            before = board.read(board.grab(x))
+
+        name = "Tess Ng"
+        with self.step(f'a second later the name entry opens; "{name}" and Return close it'):
+            entry = x.sync_window("Untitled", timeout=5)[0]
+            geo = wait_for("the name entry's geometry", lambda: x.geometry(entry))
+            if (geo[2], geo[3]) != NAME_ENTRY_SIZE:
+                raise Failure(f"the name entry is {geo[2]} x {geo[3]}")
+            x.focus(entry)
+            x.xdo("type", "--delay", "30", name)
+            self.keep_shot("name")
+            x.key("Return")
+            wait_for("the name entry to close",
+                     lambda: not any(g and g[4] for g in [x.geometry(entry)]), timeout=5)
+
+        with self.step('"High Scores" opens; "OK" writes the name with 500 to "mydata.txt" '
+                       'and starts a new game with an empty score label'):
+            wid, geo = self.scores_window(timeout=5)
+            self.keep_shot("highscores-name")
+            data = self.ok_new_game(wid, geo, before)
+            table, scale, speed = parse_score_file(data)
+            if table[0][:2] != (name, "500") or not table[0][2]:
+                raise Failure(f"the table's first entry is {table[0]}")
+            if any(score != "0" for _, score, _ in table[1:]):
+                raise Failure(f"the table's other scores: {[e[1] for e in table[1:]]}")
+            if (scale, speed) != ("1.25", "200"):
+                raise Failure(f"settings stored: scale {scale}, speed {speed}")
+            wait_for("an empty score label", lambda: not any(self.score_label()), timeout=2)
+            self.check_frame()
+        self.quit_from_scores()
+
+
+def blank_board():
+    codes = [[3] * 15 for _ in range(17)]
+    for c in range(1, 16):
+        for r in range(1, 14):
+            codes[c][r] = 0
+    return codes
+
+
+def boxed_robot_game():
+    """Robot 0 on (9,6) walled in by blocks on all eight sides: the hero on
+    (7,6) pushes the block on (8,6) onto it, and no cell around it is free."""
+    codes = blank_board()
+    for c in (8, 9, 10):
+        for r in (5, 6, 7):
+            codes[c][r] = 1
+    codes[9][6] = 4
+    codes[7][6] = 2
+    counters = dict(monsactive=0, lives=3, totalmons=1, monsleft=1, currentscore=0,
+                    timeleft=100, exlives=0, monstrapped=0,
+                    robots=[(9, 6), (0, 0), (0, 0), (0, 0)], hero=(7, 6))
+    return codes, counters
+
+
+def caught_game():
+    """The last life, 500 points, and robot 0 right of the hero."""
+    codes = blank_board()
+    for c, r in [(3, 3), (4, 3), (12, 10), (12, 11), (5, 9)]:
+        codes[c][r] = 1
+    codes[8][6] = 4
+    codes[7][6] = 2
+    counters = dict(monsactive=0, lives=1, totalmons=1, monsleft=1, currentscore=500,
+                    timeleft=100, exlives=0, monstrapped=0,
+                    robots=[(8, 6), (0, 0), (0, 0), (0, 0)], hero=(7, 6))
+    return codes, counters
+
+
+def check_saved_game(codes, counters, lives=3, totalmons=1, monsactive=0):
+    """What a game saved in play without a robot squashed yet must hold."""
     problems = []
     for c in range(17):
         for r in range(15):
@@ -339,9 +576,14 @@ def check_saved_game(codes, counters):
     hx, hy = counters["hero"]
     if not (1 <= hx <= 15 and 1 <= hy <= 13) or codes[hx][hy] != 2:
         problems.append(f"the hero's cell ({hx},{hy}) does not hold him")
-    if counters["lives"] != 3 or counters["totalmons"] != 1:
-        problems.append(f"lives {counters['lives']}, robots {counters['totalmons']} "
-                        "in a first level without a catch")
+    got = {k: counters[k] for k in ("lives", "totalmons", "monsactive", "monsleft", "monstrapped")}
+    want = dict(lives=lives, totalmons=totalmons, monsactive=monsactive, monsleft=totalmons,
+                monstrapped=0)
+    if got != want:
+        problems.append(f"counters {got}, not {want}")
+    for k, (c, r) in enumerate(counters["robots"]):
+        if k <= monsactive and not (1 <= c <= 15 and 1 <= r <= 13 and codes[c][r] == 4 + k):
+            problems.append(f"robot {k} at ({c},{r}) is not on its cell")
     return problems
 
 
@@ -388,6 +630,8 @@ def main(argv):
         session.run_new_game_small()
         session.run_load_saved_medium()
         session.run_moves_large()
+        session.run_level_cleared_small()
+        session.run_game_over_medium()
     except Failure:
         pass
     finally:

@@ -20,6 +20,9 @@ TOOLS = {"Xvfb": "xvfb", "xdotool": "xdotool", "xwininfo": "x11-utils", "import"
 
 SCREEN_W, SCREEN_H = 1920, 1200
 FRAME = (0x60, 0x00, 0xF0)  # the board's frame colour
+# A colour that only robot k's pictures show on the board (body paint; the
+# halt pictures keep it): the red saucer and the green tank.
+ROBOT_PAINT = {0: (0xFF, 0x3C, 0x3C), 1: (0x3C, 0xD8, 0x50)}
 
 
 class Failure(Exception):
@@ -260,6 +263,11 @@ class Shot:
         for y in range(max(0, y0), min(self.height, y1), step):
             for x in range(max(0, x0), min(self.width, x1), step):
                 yield self.px(x, y)
+
+    def count(self, rgb):
+        """Pixels of exactly this colour (a byte search: a run across two
+        pixels could match too, which the checks' margins absorb)."""
+        return self.data.count(bytes(rgb))
 
     def save(self, path):
         with open(path, "wb") as f:
@@ -509,6 +517,39 @@ def hero_move(codes, hero, key):
     codes[hx][hy] = 0
     codes[tx][ty] = 2
     return codes, (tx, ty)
+
+
+# -------------------------------------------------------------- score file
+
+# The score file's scrambling: the first character of a line gives the length
+# of a random prefix, then every character is a pair of hexadecimal digits,
+# the character's code less the shift of its place.
+_HEADER_LETTERS = "3A7E0C59F1B"
+_SHIFTS = [7, 13, 2, 19, 11, 4, 16, 9, 1, 20, 14, 6, 18, 3, 12, 8, 17, 5, 15, 10, 0, 19, 7, 12,
+           3, 16, 9, 14, 2, 18, 11, 5, 20, 8, 13] + [11] * 266
+_WRAP_MARK = chr(256)
+
+
+def unscramble(line):
+    """The text of one line of "mydata.txt"."""
+    prefix = _HEADER_LETTERS.find(line[:1].upper())
+    if prefix < 0:
+        raise Failure(f"score file line {line!r} has no header letter")
+    text = ""
+    for k, pos in enumerate(range(2 + 2 * prefix, len(line) - 1, 2)):
+        if 2 * prefix + 1 + k >= len(_SHIFTS):
+            break
+        text += chr(_SHIFTS[2 * prefix + 1 + k] + int(line[pos:pos + 2], 16))
+    if text.startswith(_WRAP_MARK):  # a text beyond the pairs: its UTF-8 bytes in hex
+        text = bytes.fromhex(text[1:]).decode("utf-8")
+    return text
+
+
+def parse_score_file(lines):
+    """([(name, score, date)] * 16, scale, speed) of the score file's 50 lines."""
+    texts = [unscramble(line) for line in lines]
+    table = [(texts[i], texts[i + 1], texts[i + 2]) for i in range(0, 48, 3)]
+    return table, texts[48], texts[49]
 
 
 def new_home(prefix="tm-e2e-"):
