@@ -111,5 +111,9 @@ void setShortDateForTests(const QString& text) { g_fixedDate = text; }
 
 QString ShortDate() {
   if (!g_fixedDate.isEmpty()) return g_fixedDate;
-  return QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
+  const QLocale locale = QLocale::system();
+  // The C locale's own short format spells the month out; its numeric form
+  // (that of "date +%x") fits the high-score table's date column.
+  if (locale.language() == QLocale::C) return QDate::currentDate().toString(QStringLiteral("MM/dd/yy"));
+  return locale.toString(QDate::currentDate(), QLocale::ShortFormat);
 }

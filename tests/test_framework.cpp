@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QPainter>
+#include <QDate>
 #include <QDir>
+#include <QLocale>
 #include <QMenu>
 #include <unistd.h>
 #include <QFile>
@@ -63,6 +65,16 @@ TEST(Text, StrHexFormat) {
   EXPECT_EQ(Format(0, "0000000"), "0000000");
   EXPECT_EQ(Format(12345678, "0000000"), "12345678");
   EXPECT_EQ(Format(-5, "000"), "-005");
+}
+
+TEST(Text, ShortDateIsTodaysShortText) {
+  setShortDateForTests(QString());
+  const QString today = ShortDate();
+  EXPECT_FALSE(today.isEmpty());
+  if (QLocale::system().language() == QLocale::C) {
+    EXPECT_EQ(today, QDate::currentDate().toString("MM/dd/yy"));
+  }
+  EXPECT_LE(today.size(), 10) << "short enough for the table's date column";
 }
 
 TEST(RandomGenerator, InRangeIncludesBothBoundsAndNothingElse) {
