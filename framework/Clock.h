@@ -43,7 +43,6 @@ class Clock {
   bool virtual_ = false;
   qint64 virtualNow_ = 0;
   qint64 seq_ = 0;
-  bool firing_ = false;
   QElapsedTimer real_;
   QTimer* wake_ = nullptr;
   std::vector<Timer*> armed_;

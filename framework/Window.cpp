@@ -123,7 +123,9 @@ void Window::keyPressEvent(QKeyEvent* e) {
   const bool esc = e->key() == Qt::Key_Escape;
   QString key = ret ? QStringLiteral("\r") : e->text();
   if (Event_KeyDown(key)) return;
-  if (ret || esc) {
+  // A key held on from the window before (Return that closed the name entry,
+  // Escape that ended a game) repeats: its repeats press no button here.
+  if ((ret || esc) && !e->isAutoRepeat()) {
     for (const QString& name : order_) {
       auto* b = qobject_cast<PushButton*>(controls_.value(name));
       if (b && b->isVisible() && b->isEnabled() && ((ret && b->Default) || (esc && b->Cancel))) {

@@ -449,3 +449,21 @@ TEST(Drawing, PictureSourceRectangleScaledWithoutBlur) {
   EXPECT_EQ(img.pixel(3, 2), qRgb(255, 0, 0));
   EXPECT_EQ(img.pixel(4, 2), qRgb(0, 0, 255)) << "nearest-neighbour: no blended pixel";
 }
+
+TEST_F(Windows, RepeatsOfAHeldKeyPressNoButton) {
+  struct Dialog : fw::Window {
+    int pressed = 0;
+    void CreateControls() override {
+      auto* ok = addControl<fw::PushButton>("ok");
+      ok->Default = true;
+      ok->Action = [this] { ++pressed; };
+    }
+  };
+  Dialog* d = fw::implicitWindow<Dialog>();
+  QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r", true);
+  QCoreApplication::sendEvent(d, &repeat);
+  EXPECT_EQ(d->pressed, 0) << "Return held on from an earlier window";
+  QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
+  QCoreApplication::sendEvent(d, &press);
+  EXPECT_EQ(d->pressed, 1);
+}
