@@ -35,7 +35,8 @@ void setBackgroundColor(QWidget* w, Color c) {
 
 Canvas::Canvas(QWidget* parent) : RectControl<QWidget>(parent) {
   setFocusPolicy(Qt::NoFocus);
-  // Paint events draw the whole canvas, so Qt need not clear it first.
+  // Transparent: the window's background shows wherever a paint draws
+  // nothing. Qt's backing store keeps the repaint free of flicker.
   setAttribute(Qt::WA_OpaquePaintEvent, false);
 }
 
