@@ -27,7 +27,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from xharness import (ROBOT_PAINT, Board, Failure, Game, SKIP, Skip, X, XServer,  # noqa: E402
+from xharness import (ROBOT_PAINT, Board, Failure, Game, fail_on, SKIP, Skip, X, XServer,  # noqa: E402
                       board_mismatches, ensure_tools, hero_move, log, new_home,
                       parse_saved_game, parse_score_file, saved_game_lines, set_budget,
                       trunc, wait_for)
@@ -364,8 +364,7 @@ class Session:
         self.keep_shot("loaded")
         with self.step("the board shows the saved game's cells"):
             problems = board_mismatches(self.board.read(shot), self.saved)
-            if problems:
-                raise Failure("; ".join(problems[:6]))
+            fail_on(problems)
         self.quit_from_scores()
 
     def run_moves_large(self):
@@ -375,8 +374,7 @@ class Session:
         board, x = self.board, self.x
         with self.step("the board shows the prepared cells"):
             problems = board_mismatches(board.read(shot), codes)
-            if problems:
-                raise Failure("; ".join(problems[:6]))
+            fail_on(problems)
         hero = counters["hero"]
         what = {"x": "X pushes a row of blocks right", "z": "Z steps left",
                 "slash": '"/" pushes the column down against the border: a bounce up',
@@ -405,8 +403,7 @@ class Session:
         with self.step("the board shows the robot boxed in and the score 0"):
             shot = board.grab(x)
             problems = board_mismatches(board.read(shot), codes)
-            if problems:
-                raise Failure("; ".join(problems[:6]))
+            fail_on(problems)
             if list(self.robots_on_board(shot)) != [0]:
                 raise Failure(f"robot paint on the board: {self.robots_on_board(shot)}")
             zero = self.score_label()
@@ -475,8 +472,7 @@ class Session:
             if not 90 <= counters["currentscore"] <= 101:
                 problems.append(f"score {counters['currentscore']} after a level cleared "
                                 "with about 100 s left")
-            if problems:
-                raise Failure("; ".join(problems[:6]))
+            fail_on(problems)
             self.close_message(boxes[0])
             self.resume()
         self.quit_from_scores()

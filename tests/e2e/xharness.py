@@ -33,6 +33,12 @@ class Skip(Exception):
     """No X server can run here."""
 
 
+def fail_on(problems):
+    """Raises a Failure naming the first few problems, if there are any."""
+    if problems:
+        raise Failure("; ".join(problems[:6]))
+
+
 def log(msg):
     print(msg, flush=True)
 
