@@ -63,11 +63,12 @@ void Window1::loadgame() {
 
   // Nothing is applied from a file the game cannot go on from: the new game
   // set up just before is played, and the file stays for the player to keep.
-  const SavedGame game = parseSavedGame(lines);
+  SavedGame game = parseSavedGame(lines);
   if (!playable(game)) {
     MsgBox(kGameLoadRefused);
     return;
   }
+  clearOutOfPlay(game);
   setCurrentGame(game);
   scorelabel()->setText(Str(currentscore));
 }

@@ -49,8 +49,15 @@ SavedGame parseSavedGame(const QStringList& lines);
 // matching those squashed, every robot code on its own robot's cell, the hero inside the
 // board and every robot on it, squashed, or (out of play) unset, and a score
 // the count-up can still count on. A game that fails would index outside the
-// board, or count past what a score can hold, later in play.
+// board, or count past what a score can hold, later in play. With no more
+// than four robots in the level none comes back, so the robots still in play
+// must cover those left: otherwise the level could never be cleared.
 bool playable(const SavedGame& game);
+
+// Slots above monsactive are out of play: they hold no robot until a later
+// level brings them in, and a squashed mark there would keep that robot off
+// the board. Sets them to out of play (column and row 0).
+void clearOutOfPlay(SavedGame& game);
 
 // The game state in the globals, and back.
 SavedGame currentGame();

@@ -1,5 +1,7 @@
 #include "records/savedgame.h"
 
+#include <algorithm>
+
 #include "framework/Text.h"
 
 namespace {
@@ -75,5 +77,20 @@ bool playable(const SavedGame& g) {
     const bool unset = ac == 0 && up == 0;
     if (!(onBoard || gone || (unset && k > g.monsactive))) return false;
   }
+  // Up to four robots a level, no robot comes back onto the board: the robots
+  // still in play must be enough to clear it.
+  if (g.totalmons <= kRobots) {
+    qint64 inplay = 0;
+    for (qint64 k = 0; k <= g.monsactive; ++k)
+      if (g.monisac[size_t(k)] != monsgone) ++inplay;
+    if (inplay < g.monsleft) return false;
+  }
   return within(g.manisac, 1, kColumns - 2) && within(g.manisup, 1, kRows - 2);
+}
+
+void clearOutOfPlay(SavedGame& g) {
+  for (qint64 k = std::max<qint64>(g.monsactive + 1, 0); k < kRobots; ++k) {
+    g.monisac[size_t(k)] = 0;
+    g.monisup[size_t(k)] = 0;
+  }
 }

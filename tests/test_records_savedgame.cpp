@@ -42,6 +42,16 @@ SavedGame sampleGame() {
   return g;
 }
 
+// The same board in level 3 as the game writes it: robots 0 and 2 on the
+// board, robot 1 squashed, robot 3 not yet in play.
+SavedGame levelThree() {
+  SavedGame g = sampleGame();
+  g.totalmons = 3;
+  g.monsleft = 2;
+  g.monstrapped = 1;
+  return g;
+}
+
 TEST(SavedGameText, LinesInFileOrderAndBack) {
   const SavedGame g = sampleGame();
   const QStringList lines = savedGameLines(g);
@@ -118,6 +128,64 @@ TEST(SavedGameText, GamesThePlayCannotHoldAreRefused) {
   };
   for (const Case& c : cases) {
     SavedGame g = sampleGame();
+    c.change(g);
+    EXPECT_EQ(playable(g), c.ok) << c.what;
+  }
+}
+
+// With four robots a level or fewer none comes back onto the board, so a game
+// whose robots in play are fewer than those left could never be cleared.
+TEST(SavedGameText, LevelsOfUpToFourRobotsNeedEnoughRobotsInPlay) {
+  struct Case {
+    const char* what;
+    std::function<void(SavedGame&)> change;
+    bool ok;
+  };
+  const auto onlyRobotZero = [](SavedGame& g) {
+    g.space(3, 13) = cellempty;
+    g.monsactive = 0;
+    g.monisac = {12, 0, 0, 0};
+    g.monisup = {2, 0, 0, 0};
+  };
+  const Case cases[] = {
+      {"as written", [](SavedGame&) {}, true},
+      {"level cleared, count-up under way",
+       [](SavedGame& g) {
+         g.space(12, 2) = g.space(3, 13) = cellblock;
+         g.monisac = {monsgone, monsgone, monsgone, 0};
+         g.monisup = {monsgone, monsgone, monsgone, 0};
+         g.monsleft = 0, g.monstrapped = 3;
+       },
+       true},
+      {"three robots, one slot in play, its robot squashed",
+       [&](SavedGame& g) {
+         onlyRobotZero(g);
+         g.space(12, 2) = cellblock;
+         g.monisac[0] = g.monisup[0] = monsgone;
+       },
+       false},
+      {"three robots, one slot in play, none squashed",
+       [&](SavedGame& g) {
+         onlyRobotZero(g);
+         g.monsleft = 3, g.monstrapped = 0;
+       },
+       false},
+      {"three robots left, two in play", [](SavedGame& g) { g.monsleft = 3, g.monstrapped = 0; },
+       false},
+      {"four robots, two in play and two left", [](SavedGame& g) { g.totalmons = 4, g.monstrapped = 2; },
+       true},
+      // From five robots on, squashed slots are filled again while robots are left.
+      {"five robots, one slot in play, its robot squashed",
+       [&](SavedGame& g) {
+         onlyRobotZero(g);
+         g.space(12, 2) = cellblock;
+         g.monisac[0] = g.monisup[0] = monsgone;
+         g.totalmons = 5, g.monsleft = 4;
+       },
+       true},
+  };
+  for (const Case& c : cases) {
+    SavedGame g = levelThree();
     c.change(g);
     EXPECT_EQ(playable(g), c.ok) << c.what;
   }
@@ -212,6 +280,35 @@ TEST_F(SavedGameTest, FailedSaveKeepsTheOldFileAndSaysSo) {
   EXPECT_EQ(messages(), QStringList{kGameSaveFailed});
   EXPECT_EQ(readDataFile("mygame.txt"), old);
   EXPECT_EQ(monisac[0], 5) << "saving changes no game state";
+}
+
+// A squashed mark in a slot not yet in play would keep that robot off the
+// board when a later level brings the slot in, and the level could never be
+// cleared. The slot is loaded as out of play.
+TEST_F(SavedGameTest, SquashedMarkAboveTheRobotsInPlayIsClearedOnLoad) {
+  SavedGame g = levelThree();
+  g.monisac[3] = g.monisup[3] = monsgone;
+  writeDataFile("mygame.txt", savedGameLines(g));
+  Window1* w = loadGame();
+  EXPECT_TRUE(messages().isEmpty());
+  EXPECT_EQ(monisac[3], 0);
+  EXPECT_EQ(monisup[3], 0);
+  EXPECT_EQ(monisac[0], 12) << "the rest of the file is loaded";
+
+  // Clear the level; the next-level tick places four robots.
+  monisac[0] = monisac[2] = monisup[0] = monisup[2] = monsgone;
+  space(12, 2) = space(3, 13) = cellblock;
+  monstrapped = 3;
+  monsleft = 0;
+  displayscore = true;
+  w->monstimer_Action();
+  ASSERT_EQ(totalmons, 4);
+  ASSERT_EQ(monsactive, 3);
+  for (size_t k = 0; k < kRobots; ++k) {
+    ASSERT_GE(monisac[k], 1) << "robot " << k;
+    ASSERT_LE(monisac[k], 15) << "robot " << k;
+    EXPECT_EQ(space(monisac[k], monisup[k]), cellmons + qint64(k)) << "robot " << k;
+  }
 }
 
 TEST_F(SavedGameTest, SaveOfAFreshGameLoadsAsItWas) {
