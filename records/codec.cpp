@@ -135,3 +135,22 @@ QString decpw(const QString& line) {
   }
   return unwrap(result);
 }
+
+bool wellScrambled(const QString& line) {
+  if (line.size() < 2 || line.size() % 2 != 0) return false;
+  for (QChar ch : line)
+    if (!((ch >= u'0' && ch <= u'9') || (ch >= u'A' && ch <= u'F') || (ch >= u'a' && ch <= u'f')))
+      return false;
+  const QChar first = line.at(0).toUpper(), second = line.at(1).toUpper();
+  int l = 0;
+  while (l <= kMaxPrefix && QChar(headerLetters[size_t(l)]) != first) ++l;
+  if (l > kMaxPrefix || QChar(headerLetters[size_t(l + 1)]) != second) return false;
+  // The writer keeps every shift index within the table: 2l + n <= 300.
+  const qsizetype pairs = (line.size() - 2) / 2;
+  if (pairs < l || pairs + l > kLastEntry) return false;
+  for (int j = 1; j <= l; ++j) {
+    const int v = line.mid(2 * j, 2).toInt(nullptr, 16);
+    if (v + shiftTable[size_t(l + j)] != scrambleKey.at(j - 1).unicode()) return false;
+  }
+  return true;
+}

@@ -23,3 +23,8 @@ QString encpw(const QString& text);
 // Unscrambles one line, unwrapping a wrapped text. Never fails: a line the
 // scrambler did not write gives some text with one character per pair read.
 QString decpw(const QString& line);
+
+// Whether the line could come from encpw: hexadecimal pairs behind two header
+// letters in table order, the key pairs spelling the key. A line scrambled
+// with other tables, or damaged, fails; every line encpw writes passes.
+bool wellScrambled(const QString& line);

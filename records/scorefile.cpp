@@ -2,6 +2,11 @@
 // codec as both windows carry it.
 #include "records/scorefile.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cstdio>
+
 #include "framework/Controls.h"
 #include "framework/Text.h"
 #include "framework/TextFile.h"
@@ -27,9 +32,50 @@ void setScoreTable(const ScoreTable& table) {
   }
 }
 
+namespace {
+
+// Whether the score file holds a line that this program did not write, such
+// as one scrambled with other tables: its table reads as garbage, and the file
+// is the player's only copy of it. A file that cannot be opened counts too.
+bool unreadableScoreFile(const FolderItem& file) {
+  if (!file.Exists()) return false;
+  auto in = file.OpenAsTextFile();
+  if (!in) return true;
+  for (int i = 0; i < kScoreFileLines; ++i) {
+    const QString line = in->ReadLine();
+    if (in->EOF_()) break;
+    if (!wellScrambled(line)) return true;
+  }
+  return false;
+}
+
+// Moves the file to the first free name of "mydata.txt.unreadable",
+// "mydata.txt.unreadable.1", ...; an earlier one is never replaced.
+bool moveAside(const FolderItem& file) {
+  const QString base = file.path() + QStringLiteral(".unreadable");
+  for (int n = 0; n < 1000; ++n) {
+    const QString target = n == 0 ? base : base + u'.' + QString::number(n);
+    if (QFileInfo(target).exists() || QFileInfo(target).isSymLink()) continue;
+    if (!QFile::rename(file.path(), target)) return false;
+    std::fprintf(stderr, "tarrowmead: the score file %s cannot be read; kept as %s\n",
+                 qPrintable(QDir::toNativeSeparators(file.path())),
+                 qPrintable(QDir::toNativeSeparators(target)));
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 bool saveScoreFile() {
   bool ok = false;
-  if (auto out = GetFolderItem(kScoreFileName, 0).CreateTextFile()) {
+  const FolderItem file = GetFolderItem(kScoreFileName, 0);
+  // Never write over a file that could not be read: move it aside first.
+  if (unreadableScoreFile(file) && !moveAside(file)) {
+    MsgBox(kScoreSaveFailed);
+    return false;
+  }
+  if (auto out = file.CreateTextFile()) {
     for (const QString& text : scoreFileTexts(currentScoreTable(), scale, monsspeed)) {
       out->WriteLine(::encpw(text));
     }

@@ -44,6 +44,9 @@ void setScoreTable(const ScoreTable& table);
 
 // Writes the score file from the table and the settings. When it cannot be
 // written the old file is kept, the player is told, and the result is false.
+// An existing file with a line this program did not write is first moved to
+// "mydata.txt.unreadable" (or ".unreadable.1" and so on), never overwritten,
+// with one line on stderr.
 bool saveScoreFile();
 inline const QString kScoreSaveFailed =
     QStringLiteral("The high scores could not be saved. The previous high scores are kept.");

@@ -183,4 +183,36 @@ TEST(Codec, PlainLinesThatLookWrappedReadAsThemselves) {
   }
 }
 
+// The score file keeps a file whose lines fail this check rather than
+// writing over it, so every line the codec writes must pass it.
+TEST(Codec, WellScrambledLinesAreTheOnesItWrites) {
+  const QString texts[] = {QString(), QStringLiteral("Ann"), latin1Run(290), QString(5000, u'n'),
+                           QStringLiteral("\u540D\u524D"), QStringLiteral("tab\there")};
+  for (const QString& text : texts)
+    for (int round = 0; round < 50; ++round) EXPECT_TRUE(wellScrambled(encpw(text))) << round;
+  // Lines of earlier runs, and a lower-case letter the reader also takes.
+  for (const char* line : {"0C686569752D6068", "1B5E6F60735966535C644A615F6B6374", "7E596A2D1E2934",
+                           "3A", "1b5e6f60735966535c644a615f6b6374"})
+    EXPECT_TRUE(wellScrambled(QString::fromLatin1(line))) << line;
+
+  struct Case {
+    const char* what;
+    QString line;
+  };
+  const Case bad[] = {
+      {"empty", QString()},
+      {"one letter", QStringLiteral("3")},
+      {"second letter not the next header letter", QStringLiteral("0D686569752D6068")},
+      {"a key pair changed", QStringLiteral("1B5E6F60735966535C654A615F6B6374")},
+      {"odd length", QStringLiteral("0C686569752D606")},
+      {"not hexadecimal", QStringLiteral("0C686569752D60G8")},
+      {"header entry 10 first", QString(headerLetter(10)) + headerLetter(0) + QStringLiteral("41")},
+      {"shorter than its key", QStringLiteral("0C6865")},
+      {"more pairs than the table holds", QStringLiteral("3A") + QString(2 * 301, u'4')},
+      {"text with spaces", QStringLiteral("3A 41")},
+  };
+  for (const Case& c : bad) EXPECT_FALSE(wellScrambled(c.line)) << c.what;
+  EXPECT_TRUE(wellScrambled(QStringLiteral("3A") + QString(2 * 300, u'4'))) << "300 pairs fit";
+}
+
 }  // namespace

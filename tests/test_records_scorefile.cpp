@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QFileInfo>
+#include <algorithm>
 
 #include "framework/Text.h"
 #include "framework/TextFile.h"
@@ -274,6 +276,82 @@ TEST_F(ScoreFileTest, BinaryOrHugeFilesReadWithoutHarm) {
   EXPECT_LE(scale, 1.5);
   EXPECT_GE(monsspeed, 200);
   EXPECT_LE(monsspeed, 500);
+}
+
+// A scrambler of the same form with other header letters and shifts, as
+// another program reading the same format might use.
+QStringList scrambledElsewhere(const QStringList& texts) {
+  const QString letters = QStringLiteral("F0E1D2C3B4A");
+  const QString key = QStringLiteral("qwertyuiop");
+  QStringList lines;
+  for (int i = 0; i < texts.size(); ++i) {
+    const int l = i % 10;
+    const QString t = key.left(l) + texts.at(i);
+    QString line = QString(letters.at(l)) + letters.at(l + 1);
+    for (int j = 1; j <= t.size(); ++j)
+      line += Hex(t.at(j - 1).unicode() - (l + j) * 7 % 17).rightJustified(2, u'0');
+    lines << line;
+  }
+  return lines;
+}
+
+QByteArray fileBytes(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// A score file this program cannot read is the player's only copy of the
+// table: it is moved aside before the first write, never over an earlier one.
+TEST_F(ScoreFileTest, UnreadableFileIsMovedAsideBeforeTheFirstWrite) {
+  const QString path = dataPath("mydata.txt");
+  writeDataFile("mydata.txt", scrambledElsewhere(sampleTexts()));
+  const QByteArray foreign = fileBytes(path);
+  openStart()->Close();
+  EXPECT_NE(scorename[0], "name 0") << "the reader still reads it as it reads any file";
+
+  testing::internal::CaptureStderr();
+  ASSERT_TRUE(saveScoreFile());
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(fileBytes(path + ".unreadable"), foreign);
+  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+  EXPECT_NE(err.find("mydata.txt.unreadable"), std::string::npos) << err;
+  const QStringList ours = readDataFile("mydata.txt");
+  ASSERT_EQ(ours.size(), kScoreFileLines);
+  for (const QString& line : ours) EXPECT_TRUE(wellScrambled(line)) << line.toStdString();
+
+  // The file is now ours: later writes replace it in place, quietly.
+  testing::internal::CaptureStderr();
+  ASSERT_TRUE(saveScoreFile());
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  EXPECT_FALSE(QFileInfo::exists(path + ".unreadable.1"));
+
+  // Another unreadable file later: the earlier one kept aside stays as it is.
+  for (const char* next : {".unreadable.1", ".unreadable.2"}) {
+    SCOPED_TRACE(next);
+    QStringList damaged = scrambled(sampleTexts());
+    damaged[7] = QString::fromLatin1(next) + " damaged";
+    writeDataFile("mydata.txt", damaged);
+    const QByteArray again = fileBytes(path);
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(saveScoreFile());
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(fileBytes(path + next), again);
+    EXPECT_EQ(fileBytes(path + ".unreadable"), foreign);
+  }
+  EXPECT_TRUE(messages().isEmpty());
+}
+
+// Files this program writes, also short or empty ones, are simply replaced.
+TEST_F(ScoreFileTest, ReadableFilesAreReplacedInPlace) {
+  const QStringList files[] = {scrambled(sampleTexts()), scrambled(sampleTexts()).mid(0, 10), {}};
+  for (const QStringList& lines : files) {
+    writeDataFile("mydata.txt", lines);
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(saveScoreFile());
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_FALSE(QFileInfo::exists(dataPath("mydata.txt.unreadable"))) << lines.size();
+    EXPECT_EQ(readDataFile("mydata.txt").size(), kScoreFileLines);
+  }
 }
 
 }  // namespace
