@@ -7,6 +7,7 @@
 
 #include "app/Tarrow.h"
 #include "app/assets.h"
+#include "framework/Graphics.h"
 #include "framework/Media.h"
 #include "framework/Text.h"
 #include "game/Module1.h"
@@ -17,10 +18,20 @@ namespace {
 constexpr int kWidth = 460;
 constexpr int kHeight = 733;
 
+// The system font at a size counted like every other layout's: one point is
+// one pixel.
 void listFont(fw::ListBox* list, double points) {
   QFont f = QApplication::font();
-  if (points > 0) f.setPointSizeF(points);
+  if (points > 0) f.setPixelSize(fw::textPixels(points));
   list->setFont(f);
+}
+
+// Columns at 45%, 25% and 30% of the list's inside width, at any window size.
+void shareColumns(fw::ListBox* list) {
+  const int inside = list->width() - 2 * list->frameWidth();
+  list->setColumnWidth(0, inside * 45 / 100);
+  list->setColumnWidth(1, inside * 25 / 100);
+  list->setColumnWidth(2, inside - inside * 45 / 100 - inside * 25 / 100);
 }
 
 void fillRows(fw::ListBox* list, const ScoreTable& table, bool padded) {
@@ -65,8 +76,8 @@ void scores::CreateControls() { _CreateControls0(); }
 void scores::_CreateControls0() {
   auto* list = addControl<fw::ListBox>(QStringLiteral("Listbox1"));
   list->setBounds(0, 102, 460, 543);
-  list->setColumns({QStringLiteral("NAME"), QStringLiteral("SCORE"), QStringLiteral("DATE")},
-                   {460 * 45 / 100, 460 * 25 / 100, 460 * 30 / 100});
+  list->setColumns({QStringLiteral("NAME"), QStringLiteral("SCORE"), QStringLiteral("DATE")});
+  shareColumns(list);
   listFont(list, 18);
   list->header()->setSectionResizeMode(QHeaderView::Fixed);
   list->header()->setSectionsMovable(false);
@@ -116,7 +127,10 @@ void scores::resizeEvent(QResizeEvent* e) {
   fw::Window::resizeEvent(e);
   content()->resize(size());
   const int dw = width() - kWidth, dh = height() - kHeight;
-  if (auto* list = Listbox1()) list->resize(460 + dw, 543 + dh);
+  if (auto* list = Listbox1()) {
+    list->resize(460 + dw, 543 + dh);
+    shareColumns(list);
+  }
   if (auto* b = ok()) b->move(118 + dw, 691 + dh);
   if (auto* l = Label2()) l->move(118 + dw, 651 + dh);
   if (auto* b = cancel()) b->move(262 + dw, 691 + dh);

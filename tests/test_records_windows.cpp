@@ -171,6 +171,28 @@ TEST_F(HighScores, Layout) {
   EXPECT_FALSE(w->windowFlags() & Qt::WindowCloseButtonHint);
 }
 
+// The list's 18 counts one pixel a point like every other layout, so a date
+// with a four-digit year and a long name fit their columns; the columns keep
+// their shares when the window is resized.
+TEST_F(HighScores, ListFontAndColumns) {
+  scores* w = gameOver("", "0");
+  fw::ListBox* list = w->Listbox1();
+  EXPECT_EQ(list->font().pixelSize(), 18);
+  const QFontMetrics fm(list->font());
+  EXPECT_LE(fm.horizontalAdvance("31/12/2026") + 8, list->columnWidth(2));
+  EXPECT_LE(fm.horizontalAdvance("Maximilian Albrecht") + 8, list->columnWidth(0));
+
+  // The last column takes what is left beside a scroll bar.
+  for (const QSize size : {QSize(920, 900), QSize(300, 400), QSize(460, 733)}) {
+    w->resize(size);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(list->width(), size.width());
+    const double inside = list->width() - 2 * list->frameWidth();
+    EXPECT_NEAR(list->columnWidth(0), 0.45 * inside, 1) << size.width();
+    EXPECT_NEAR(list->columnWidth(1), 0.25 * inside, 1) << size.width();
+  }
+}
+
 class NameEntry : public GameTest {};
 
 TEST_F(NameEntry, ReturnOrOkTakesTheFieldTextAsItStands) {
