@@ -452,34 +452,54 @@ void drawRobots(AssetWriter& out) {
 }
 
 // ---------------------------------------------------------------------------
-// The wall block: four courses of bricks whose joints line up with the
-// neighbouring blocks, so a row of blocks reads as one wall.
+// The wall block: one block of three brick courses inside its own bevelled
+// edge (light top and left, dark bottom and right) and a dark seam on its
+// right and bottom, so each cell of a wall reads as a block of its own that
+// can be pushed, not as part of one continuous wall. Edges are two pixels
+// wide and the seam one, so they stay whole at every game size.
 
 QImage wallBlock() {
-  constexpr int kW = 50, kH = 40, kCourse = 10;
-  const QColor mortar(0x6A, 0x5A, 0x58);
+  constexpr int kW = 50, kH = 40;
+  const QColor seam(0x1C, 0x12, 0x10);
+  const QColor light(0xF0, 0xA8, 0x88), dark(0x5A, 0x24, 0x1A);
+  const QColor mortar(0x7A, 0x60, 0x58);
   QImage img(kW, kH, QImage::Format_ARGB32);
   img.fill(mortar);
+  // The face inside the edge: columns 2 to 46, rows 2 to 36.
+  constexpr int kLeft = 2, kRight = kW - 4, kTop = 2, kBottom = kH - 4;
+  for (int y = 0; y < kH; ++y)
+    for (int x = 0; x < kW; ++x) {
+      const bool inFace = x >= kLeft && x <= kRight && y >= kTop && y <= kBottom;
+      if (x == kW - 1 || y == kH - 1) img.setPixel(x, y, seam.rgba());
+      else if (inFace) continue;
+      // Light nearer the top or left, dark nearer the bottom or right; the
+      // two corners where they meet split on the diagonal.
+      else
+        img.setPixel(x, y, std::min(x, y) < std::min(kW - 2 - x, kH - 2 - y) ? light.rgba()
+                                                                            : dark.rgba());
+    }
+
   std::mt19937 rng(45);
   auto unit = [&rng] { return double(rng()) / 4294967296.0; };  // [0, 1)
-  for (int course = 0; course < kH / kCourse; ++course) {
-    // Joints of even courses at 24 and 49, of odd ones at 12 and 37.
-    const std::vector<int> joints = course % 2 == 0 ? std::vector<int>{24, 49}
-                                                    : std::vector<int>{12, 37};
-    int left = 0;
-    for (size_t b = 0; b <= joints.size(); ++b) {
-      const int right = b < joints.size() ? joints[b] - 1 : kW - 1;
-      const int top = course * kCourse, bottom = top + kCourse - 2;  // last row is mortar
-      const QColor base = QColor::fromHsv(8 + int(unit() * 14), 170 + int(unit() * 50),
-                                          170 + int(unit() * 40));
+  // Three courses of eleven rows with a row of mortar between them; the
+  // middle course is offset by half a brick.
+  const std::vector<std::vector<int>> joints = {{24}, {13, 35}, {24}};
+  for (int course = 0; course < 3; ++course) {
+    const int top = kTop + course * 12, bottom = top + 10;
+    int left = kLeft;
+    const std::vector<int>& js = joints[size_t(course)];
+    for (size_t b = 0; b <= js.size(); ++b) {
+      const int right = b < js.size() ? js[b] - 1 : kRight;
+      const QColor base = QColor::fromHsv(8 + int(unit() * 12), 175 + int(unit() * 45),
+                                          165 + int(unit() * 35));
       for (int y = top; y <= bottom; ++y)
         for (int x = left; x <= right; ++x) {
           QColor c = base;
-          if (y == top) c = base.lighter(135);
-          else if (y == bottom) c = base.darker(135);
-          else if (x == left && left > 0) c = base.lighter(115);
-          else if (x == right && right < kW - 1) c = base.darker(120);
-          else if (unit() < 0.18) c = base.darker(100 + int(unit() * 25));
+          if (y == top) c = base.lighter(130);
+          else if (y == bottom) c = base.darker(130);
+          else if (x == left) c = base.lighter(112);
+          else if (x == right) c = base.darker(118);
+          else if (unit() < 0.16) c = base.darker(100 + int(unit() * 22));
           img.setPixel(x, y, c.rgba());
         }
       left = right + 2;
@@ -678,17 +698,19 @@ auto pluck(double attack, double decayRate) {
   };
 }
 
-// Scales to the given peak and fades the last few milliseconds, so no sound
-// ends on a click.
+// Scales to the given peak, fades in over the first 2.5 ms and out over the
+// last 5 ms, so no sound starts or ends on a click.
 void finish(Samples& s, double level) {
   double peak = 0;
   for (double v : s) peak = std::max(peak, std::abs(v));
   const double gain = peak > 0 ? level / peak : 0;
-  const size_t fade = std::min(s.size(), size_t(kRate / 200));
+  const size_t fadeIn = std::min(s.size(), size_t(kRate / 400));
+  const size_t fadeOut = std::min(s.size(), size_t(kRate / 200));
   for (size_t i = 0; i < s.size(); ++i) {
     s[i] *= gain;
+    if (i < fadeIn) s[i] *= double(i) / fadeIn;
     const size_t fromEnd = s.size() - 1 - i;
-    if (fromEnd < fade) s[i] *= double(fromEnd) / fade;
+    if (fromEnd < fadeOut) s[i] *= double(fromEnd) / fadeOut;
   }
 }
 

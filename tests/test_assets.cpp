@@ -2,6 +2,7 @@
 // name is there, has the size the board drawing cuts from it, and holds
 // something to see or hear.
 #include <QByteArray>
+#include <QColor>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -75,6 +76,32 @@ TEST(GeneratedAssets, SpritesAreTransparentAndFacingsDiffer) {
   EXPECT_NE(QImage(assetPath("manf.png")), QImage(assetPath("manfr.png")));
 }
 
+// Blocks are pushed one cell at a time, so a row of them must not read as one
+// continuous wall: each block has its own edge, lighter along its top and
+// left than along its bottom and right, with a dark seam between neighbours.
+TEST(GeneratedAssets, WallBlockHasItsOwnEdge) {
+  const QImage img(assetPath("wall45.png"));
+  ASSERT_EQ(img.size(), QSize(50, 40));
+  auto lightness = [&](int x, int y) { return QColor(img.pixel(x, y)).lightness(); };
+  auto mean = [&](int x0, int y0, int x1, int y1) {
+    double sum = 0;
+    for (int y = y0; y <= y1; ++y)
+      for (int x = x0; x <= x1; ++x) sum += lightness(x, y);
+    return sum / ((x1 - x0 + 1) * (y1 - y0 + 1));
+  };
+  const double face = mean(4, 4, 44, 34);
+  const double top = mean(2, 0, 46, 0), left = mean(0, 2, 0, 36);
+  const double bottom = mean(2, 38, 46, 38), right = mean(48, 2, 48, 36);
+  EXPECT_GT(top, face + 20);
+  EXPECT_GT(left, face + 20);
+  EXPECT_LT(bottom, face - 20);
+  EXPECT_LT(right, face - 20);
+  int lightSeam = 0;
+  for (int x = 0; x < 50; ++x) lightSeam += lightness(x, 39) >= 40;
+  for (int y = 0; y < 40; ++y) lightSeam += lightness(49, y) >= 40;
+  EXPECT_EQ(lightSeam, 0) << "pixels of the bottom and right seam that are not dark";
+}
+
 TEST(GeneratedAssets, SoundsAreShortAudible16BitPcm) {
   for (const char* name : {"boing", "catch1", "endoflevel", "newman", "push", "scb", "squash"}) {
     SCOPED_TRACE(name);
@@ -120,6 +147,17 @@ TEST(GeneratedAssets, SoundsAreShortAudible16BitPcm) {
     for (qsizetype i = 0; i + 1 < data.size(); i += 2)
       peak = std::max(peak, std::abs(int(qFromLittleEndian<qint16>(s + i))));
     EXPECT_GT(peak, 8000) << "nearly silent";
+
+    // A sound that starts or stops away from zero clicks: each fades in over a
+    // few milliseconds and out at its end.
+    const qsizetype n = data.size() / 2;
+    auto sample = [&](qsizetype i) { return std::abs(int(qFromLittleEndian<qint16>(s + 2 * i))); };
+    EXPECT_LE(sample(0), 328) << "first sample";
+    EXPECT_LE(sample(n - 1), 328) << "last sample";
+    for (qsizetype i = 0; i < qsizetype(rate / 2000); ++i)
+      EXPECT_LE(sample(i), 8192) << "no fade-in: sample " << i;
+    for (qsizetype i = n - qsizetype(rate / 2000); i < n; ++i)
+      EXPECT_LE(sample(i), 8192) << "no fade-out: sample " << i;
   }
 }
 
