@@ -3,10 +3,15 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QList>
+#include <QAudioDevice>
+#include <QMediaDevices>
 #include <QSet>
 #include <QSoundEffect>
 #include <QUrl>
 #include <cstdio>
+#include <optional>
+#include <utility>
 
 namespace fw {
 
@@ -34,6 +39,45 @@ void setAssetFolders(const QStringList& folders) {
 }
 
 void setSilentSounds(bool silent) { g_silent = silent; }
+
+namespace {
+std::function<bool()> g_outputQuery;
+std::optional<bool> g_hasOutput;
+
+QList<std::pair<QtMsgType, QString>>* g_held = nullptr;
+void holdMessage(QtMsgType type, const QMessageLogContext&, const QString& text) {
+  g_held->append({type, text});
+}
+
+// Asks the system. The audio backend warns on its own when it finds no sound
+// server; those lines are held back and replaced by one line of ours.
+bool systemHasAudioOutput() {
+  QList<std::pair<QtMsgType, QString>> held;
+  g_held = &held;
+  const QtMessageHandler previous = qInstallMessageHandler(holdMessage);
+  const bool found = !QMediaDevices::audioOutputs().isEmpty();
+  qInstallMessageHandler(previous);
+  g_held = nullptr;
+  if (found) {
+    for (const auto& [type, text] : held)
+      qt_message_output(type, QMessageLogContext(), text);
+  }
+  return found;
+}
+}  // namespace
+
+bool hasAudioOutput() {
+  if (!g_hasOutput) {
+    g_hasOutput = g_outputQuery ? g_outputQuery() : systemHasAudioOutput();
+    if (!*g_hasOutput) std::fprintf(stderr, "tarrowmead: no audio output found; playing without sound\n");
+  }
+  return *g_hasOutput;
+}
+
+void setAudioOutputQuery(std::function<bool()> query) {
+  g_outputQuery = std::move(query);
+  g_hasOutput.reset();
+}
 
 QString findAsset(const QString& name) {
   const QStringList folders = assetFolders();
@@ -71,7 +115,7 @@ Sound::Sound(const QString& path) : path_(path) {}
 Sound::~Sound() = default;
 
 void Sound::ensure() {
-  if (effect_ || fw::g_silent) return;
+  if (effect_ || fw::g_silent || !fw::hasAudioOutput()) return;
   effect_ = std::make_unique<QSoundEffect>();
   effect_->setSource(QUrl::fromLocalFile(path_));
   effect_->setVolume(volume_ / 100.0f);

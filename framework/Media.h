@@ -4,6 +4,7 @@
 #include <QPixmap>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 class QSoundEffect;
@@ -38,6 +39,8 @@ class Sound {
   void setVolume(int v);
   // How often Play was called (tests listen to the game this way).
   int playCount() const { return plays_; }
+  // Whether the sound goes to an audio output; false where there is none.
+  bool audible() const { return effect_ != nullptr; }
   // Test seam: make IsPlaying answer true, as while the sound is heard.
   void setPlayingForTests(bool playing) { forcedPlaying_ = playing; }
 
@@ -61,6 +64,13 @@ QStringList assetFolders();
 void setAssetFolders(const QStringList& folders);
 // Test seam: make no sound devices at all (Play only counts).
 void setSilentSounds(bool silent);
+// Whether the system has an audio output. Asked once, when the first sound
+// is loaded; where there is none, one line goes to stderr and every sound
+// plays silently.
+bool hasAudioOutput();
+// Test seam: how the question is asked (null = ask the system); the next
+// sound asks again.
+void setAudioOutputQuery(std::function<bool()> query);
 // Path of an asset file, or empty when it is in no folder. The first miss
 // of each name writes one line to stderr.
 QString findAsset(const QString& name);
