@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix, checks what landed there, and
 # starts the installed game for a moment: it must find all its assets in the
-# installed data folder and write no "not found" line.
+# installed data folder and write no "not found" line. Arial must resolve to a
+# metric-compatible font.
 set -euo pipefail
 build=${1:?usage: check_install.sh BUILD_FOLDER}
 prefix=$(mktemp -d)
@@ -23,6 +24,15 @@ if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate "$desktop" || fail "desktop file does not validate"
 fi
 
+# The layouts fit only with a font metric-compatible with Arial: a system where
+# Arial falls back to another family clips labels and buttons.
+command -v fc-match >/dev/null || fail "fc-match (package fontconfig) is needed to check the fonts"
+arial=$(fc-match -f '%{family}' Arial)
+case ",$arial," in
+  *,Arial,* | *,"Liberation Sans",* | *,Arimo,*) ;;
+  *) fail "Arial resolves to \"$arial\", which is not metric-compatible; install fonts-liberation" ;;
+esac
+
 # The installed program, away from the build tree's assets.
 set +e
 HOME="$home" XDG_DATA_HOME="$home/data" XDG_RUNTIME_DIR="$home" QT_QPA_PLATFORM=offscreen \
@@ -33,4 +43,4 @@ set -e
 if grep -q "not found" "$home/stderr"; then
   fail "assets missing when installed: $(grep 'not found' "$home/stderr")"
 fi
-echo "install: binary, 27 assets, icons and desktop file in place; the installed game runs"
+echo "install: binary, 27 assets, icons and desktop file in place; Arial is $arial; the installed game runs"
