@@ -1,10 +1,10 @@
 #include "framework/Media.h"
 
+#include <QAudioDevice>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QList>
-#include <QAudioDevice>
 #include <QMediaDevices>
 #include <QSet>
 #include <QSoundEffect>
@@ -69,7 +69,8 @@ bool systemHasAudioOutput() {
 bool hasAudioOutput() {
   if (!g_hasOutput) {
     g_hasOutput = g_outputQuery ? g_outputQuery() : systemHasAudioOutput();
-    if (!*g_hasOutput) std::fprintf(stderr, "tarrowmead: no audio output found; playing without sound\n");
+    if (!*g_hasOutput)
+      std::fprintf(stderr, "tarrowmead: no audio output found; playing without sound\n");
   }
   return *g_hasOutput;
 }
