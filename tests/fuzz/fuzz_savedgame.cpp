@@ -19,6 +19,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   check(g.monsactive >= 0 && g.monsactive < kRobots);
   for (qint64 k = 0; k <= g.monsactive; ++k)
     check(g.monisac[size_t(k)] == monsgone || inside(g.monisac[size_t(k)], g.monisup[size_t(k)]));
+  SavedGame loaded = g;
+  clearOutOfPlay(loaded);
+  check(playable(loaded));  // what the load applies is still a game it accepts
   const QStringList lines = savedGameLines(g);
   check(lines.size() == kSavedGameLines);
   check(savedGameLines(parseSavedGame(lines)) == lines);
