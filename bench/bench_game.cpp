@@ -12,8 +12,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/Tarrow.h"
-#include "app/assets.h"
+#include "core/Tarrow.h"
+#include "core/assets.h"
 #include "framework/Clock.h"
 #include "framework/Controls.h"
 #include "framework/Keyboard.h"

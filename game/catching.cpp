@@ -1,5 +1,5 @@
 // Catches, the level-end count-up and the bonus lives.
-#include "app/assets.h"
+#include "core/assets.h"
 #include "framework/Text.h"
 #include "game/Module1.h"
 #include "game/Window1.h"

@@ -1,6 +1,6 @@
 // The timers that carry a game from phase to phase: the robots' start, the
 // clock, the restart after a lost life, the pause and game over.
-#include "app/assets.h"
+#include "core/assets.h"
 #include "framework/Keyboard.h"
 #include "framework/Text.h"
 #include "game/Module1.h"

@@ -1,6 +1,6 @@
 // The hero's timer: the keyboard during play, and the hero's steps, pushes
 // and bounces.
-#include "app/assets.h"
+#include "core/assets.h"
 #include "framework/Clock.h"
 #include "framework/Keyboard.h"
 #include "framework/Text.h"

@@ -1,7 +1,7 @@
 // The robot tick: level end and next level, robots coming back onto the
 // board, the statistics rows, then every robot's turn.
-#include "app/Tarrow.h"
-#include "app/assets.h"
+#include "core/Tarrow.h"
+#include "core/assets.h"
 #include "framework/Media.h"
 #include "game/Module1.h"
 #include "game/Window1.h"

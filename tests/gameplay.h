@@ -5,8 +5,8 @@
 #include <QPainter>
 #include <vector>
 
-#include "app/Tarrow.h"
-#include "app/assets.h"
+#include "core/Tarrow.h"
+#include "core/assets.h"
 #include "framework/Media.h"
 #include "framework/Text.h"
 #include "framework/Timer.h"

@@ -14,8 +14,8 @@
 #include <QWidget>
 #include <cmath>
 
-#include "app/Tarrow.h"
-#include "app/assets.h"
+#include "core/Tarrow.h"
+#include "core/assets.h"
 #include "framework/Controls.h"
 #include "framework/Graphics.h"
 #include "framework/Media.h"

@@ -6,8 +6,8 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 
-#include "app/Tarrow.h"
-#include "app/assets.h"
+#include "core/Tarrow.h"
+#include "core/assets.h"
 #include "framework/Media.h"
 #include "framework/Text.h"
 #include "game/Module1.h"

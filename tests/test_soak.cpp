@@ -12,7 +12,7 @@
 #include <sstream>
 #include <string>
 
-#include "app/Tarrow.h"
+#include "core/Tarrow.h"
 #include "framework/Keyboard.h"
 #include "framework/Random.h"
 #include "framework/Timer.h"

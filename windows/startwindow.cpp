@@ -1,6 +1,6 @@
 #include "windows/startwindow.h"
 
-#include "app/assets.h"
+#include "core/assets.h"
 #include "framework/TextFile.h"
 #include "game/Module1.h"
 #include "game/Window1.h"
