@@ -25,6 +25,8 @@
 #include "records/codec.h"
 #include "windows/startwindow.h"
 
+using namespace Module1;
+
 namespace {
 
 constexpr int kBoardW = 1275;  // 850 x 1.5

@@ -6,6 +6,8 @@
 #include "framework/Text.h"
 #include "game/Module1.h"
 
+using namespace Module1;
+
 namespace {
 
 // The look shared by the four labels of the side column.

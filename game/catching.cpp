@@ -5,6 +5,8 @@
 #include "game/Window1.h"
 #include "game/play.h"
 
+using namespace Module1;
+
 bool Window1::checkcatch(qint64 rx, qint64 ry, qint64 hx, qint64 hy, qint64 k) {
   static constexpr qint64 around[8][2] = {{1, 0},  {-1, 0}, {0, 1},  {0, -1},
                                           {1, 1},  {1, -1}, {-1, 1}, {-1, -1}};

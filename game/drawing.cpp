@@ -6,6 +6,8 @@
 #include "game/Module1.h"
 #include "game/Window1.h"
 
+using namespace Module1;
+
 namespace {
 
 // Cell origins on the board canvas: each step adds a cell's size and is cut to

@@ -8,6 +8,8 @@
 #include "records/addname.h"
 #include "records/scores.h"
 
+using namespace Module1;
+
 void Window1::waittimer_Action() {
   if (newlevel) {
     timeallowed = (totalmons - 1) * 20 + 100;

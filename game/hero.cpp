@@ -9,6 +9,8 @@
 #include "game/play.h"
 #include "records/scores.h"
 
+using namespace Module1;
+
 namespace {
 
 // The hero's pictures after each kind of move in one direction; a null bounce

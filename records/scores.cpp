@@ -12,6 +12,8 @@
 #include "game/Module1.h"
 #include "game/Window1.h"
 
+using namespace Module1;
+
 namespace {
 
 constexpr int kWidth = 460;

@@ -8,6 +8,8 @@
 #include "game/Window1.h"
 #include "robots/movecodes.h"
 
+using namespace Module1;
+
 namespace {
 
 enum class Face { none, left, right };

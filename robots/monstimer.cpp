@@ -7,6 +7,8 @@
 #include "game/Window1.h"
 #include "windows/stats.h"
 
+using namespace Module1;
+
 void Window1::monstimer_Action() {
   if (monstrapped == totalmons) {
     // The first tick that finds the level cleared only starts the count-up;

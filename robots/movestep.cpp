@@ -6,6 +6,8 @@
 #include "game/Window1.h"
 #include "robots/movecodes.h"
 
+using namespace Module1;
+
 namespace {
 
 // The offset one step further in direction dir (+1 or -1).

@@ -17,6 +17,8 @@
 #include "records/scores.h"
 #include "testsupport.h"
 
+using namespace Module1;
+
 namespace {
 
 using testing_tm::GameTest;

@@ -15,6 +15,8 @@
 #include "robots/movecodes.h"
 #include "gameplay.h"
 
+using namespace Module1;
+
 namespace {
 
 class RobotTick : public testing_tm::PlayTest {

@@ -24,6 +24,8 @@
 #include "records/scores.h"
 #include "testsupport.h"
 
+using namespace Module1;
+
 namespace {
 
 qint64 envnumber(const char* name, qint64 fallback) {

@@ -5,6 +5,8 @@
 #include "game/Module1.h"
 #include "game/Window1.h"
 
+using namespace Module1;
+
 namespace {
 
 // A label of the start window: Arial, orange or white on black.
