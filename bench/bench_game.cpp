@@ -74,10 +74,7 @@ Window1* gameWindow() {
     App().Randomizer->seed(20240611);
     Window1* win = win::Window1();
     win->hide();
-    for (fw::Timer* t : {win->Timer1(), win->monstimer(), win->waittimer(), win->gametimer(),
-                         win->scoretimer(), win->caughttimer(), win->pausetimer(),
-                         win->tabletimer()})
-      t->setEnabled(false);
+    for (fw::Timer* t : win->gametimers()) t->setEnabled(false);
     return win;
   }();
   return w;

@@ -26,12 +26,8 @@ class PlayTest : public GameTest {
     return w;
   }
 
-  std::vector<fw::Timer*> timers() const {
-    return {w->Timer1(),     w->monstimer(),   w->waittimer(),  w->gametimer(),
-            w->scoretimer(), w->caughttimer(), w->pausetimer(), w->tabletimer()};
-  }
   void stopall() {
-    for (fw::Timer* t : timers()) t->setEnabled(false);
+    for (fw::Timer* t : w->gametimers()) t->setEnabled(false);
   }
   static bool running(fw::Timer* t) { return t->Enabled() && t->isArmed(); }
 
