@@ -42,10 +42,7 @@ bool Window1::checkcatch(qint64 rx, qint64 ry, qint64 hx, qint64 hy, qint64 k) {
 }
 
 void Window1::showhaltpictures() {
-  monicon[0] = _x_mons();
-  monicon[1] = _x_mons1();
-  monicon[2] = _x_mons2();
-  monicon[3] = _x_mons3();
+  for (qint64 k = 0; k < kRobots; ++k) monicon[size_t(k)] = monshaltpic(k);
 }
 
 void Window1::gameover() {

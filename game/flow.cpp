@@ -52,10 +52,7 @@ void Window1::caughttimer_Action() {
   monstimer()->setEnabled(true);
   gametimer()->setEnabled(true);
   caughttimer()->setEnabled(false);
-  monicon[0] = _x_monsel();
-  monicon[1] = _x_monsel1();
-  monicon[2] = _x_monsel2();
-  monicon[3] = _x_monsel3();
+  for (qint64 k = 0; k < kRobots; ++k) monicon[size_t(k)] = monsleftpic(k);
   placeman();
   placemonster();
 }
