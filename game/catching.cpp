@@ -20,7 +20,7 @@ bool Window1::checkcatch(qint64 rx, qint64 ry, qint64 hx, qint64 hy, qint64 k) {
 
   Timer1()->setEnabled(false);
   monstimer()->setEnabled(false);
-  if (splay) playsound(_x_catch1());
+  playsound(_x_catch1);
   showhaltpictures();
   // The robot takes the hero's cell; the hero is no longer on the board.
   space(hx, hy) = cellmons + k;
@@ -58,7 +58,7 @@ void Window1::gameover() {
 
 void Window1::calcscore() {
   // The one sound that plays with sound switched off as well.
-  playsound(_x_endoflevel());
+  playsoundalways(_x_endoflevel);
   oldscore = ValInt(scorelabel()->Text());
   scoretimer()->setEnabled(true);
 }

@@ -151,7 +151,7 @@ bool Window1::movehero(qint64 dx, qint64 dy) {
         manisac -= dx;
         manisup -= dy;
         if (pics.bounce) manicon = pics.bounce();
-        if (splay) playsound(_x_boing());
+        playsound(_x_boing);
       }
     } else {
       const qint64 code = space(cx, cy);
@@ -166,7 +166,7 @@ bool Window1::movehero(qint64 dx, qint64 dy) {
       space(tx, ty) = cellman;
       manicon = pics.push();
       Sound* push = _x_push();
-      if (push && !push->IsPlaying() && splay) push->Play();
+      if (push && !push->IsPlaying()) playsound(_x_push);
     }
   }
   Canvas1()->Refresh(true);
@@ -195,7 +195,7 @@ void Window1::shiftmonster(qint64 x, qint64 y, qint64 code) {
     ++monstrapped;
     --monsleft;
     Canvas2()->Refresh(true);
-    if (splay) playsound(_x_squash());
+    playsound(_x_squash);
   }
   Canvas1()->Refresh(true);
 }

@@ -1,8 +1,16 @@
 #pragma once
 // Small helpers shared by the game window's play files.
 #include "framework/Media.h"
+#include "game/Module1.h"
 
-// Plays the sound when it loaded.
-inline void playsound(Sound* s) {
-  if (s) s->Play();
+// Plays one of the game's sounds (an accessor of core/assets.h) when sound is
+// on and the sound loaded. With sound off the sound is not even loaded.
+inline void playsound(Sound* (*sound)()) {
+  if (!Module1::splay) return;
+  if (Sound* s = sound()) s->Play();
+}
+
+// Plays the sound whatever the sound setting, when it loaded.
+inline void playsoundalways(Sound* (*sound)()) {
+  if (Sound* s = sound()) s->Play();
 }

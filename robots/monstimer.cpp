@@ -5,6 +5,7 @@
 #include "framework/Media.h"
 #include "game/Module1.h"
 #include "game/Window1.h"
+#include "game/play.h"
 #include "windows/stats.h"
 
 using namespace Module1;
@@ -111,9 +112,7 @@ void Window1::monsreenter() {
     monisac[size_t(i)] = x;
     monisup[size_t(i)] = y;
     monsismoving[size_t(i)] = movenone;
-    if (splay) {
-      if (Sound* s = _x_newman()) s->Play();
-    }
+    playsound(_x_newman);
     waittomove[size_t(i)] = 10;
     --waiting;
   }
