@@ -130,8 +130,6 @@ class Window1 : public fw::Window {
   void monsmovestep(qint64 i);
   // Starts idle robot i's next move toward the hero, when one is free.
   void monschase(qint64 i);
-
-  // --- saved data (records/) ---
 };
 
 namespace win {

@@ -6,7 +6,7 @@
 #include "framework/Text.h"
 #include "game/Module1.h"
 #include "game/Window1.h"
-#include "game/play.h"
+#include "game/sounds.h"
 #include "records/scores.h"
 
 using namespace Module1;

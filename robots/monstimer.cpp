@@ -5,7 +5,7 @@
 #include "framework/Media.h"
 #include "game/Module1.h"
 #include "game/Window1.h"
-#include "game/play.h"
+#include "game/sounds.h"
 #include "windows/stats.h"
 
 using namespace Module1;

@@ -1,5 +1,5 @@
 #pragma once
-// Small helpers shared by the game window's play files.
+// Playing the game's sounds as the sound setting says.
 #include "framework/Media.h"
 #include "game/Module1.h"
 
