@@ -6,7 +6,7 @@
 
 #include "framework/Media.h"
 
-#include "app/Tarrow.h"
+#include "app/startup.h"
 
 namespace {
 // The installed theme icon, or the sizes that lie beside the program.

@@ -1,4 +1,6 @@
-#include "app/Tarrow.h"
+#include "app/startup.h"
+
+#include "core/Tarrow.h"
 #include "framework/Keyboard.h"
 #include "game/Module1.h"
 #include "windows/startwindow.h"

@@ -12,8 +12,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/Tarrow.h"
-#include "app/assets.h"
+#include "core/Tarrow.h"
+#include "core/assets.h"
 #include "framework/Clock.h"
 #include "framework/Controls.h"
 #include "framework/Keyboard.h"
@@ -24,6 +24,8 @@
 #include "game/Window1.h"
 #include "records/codec.h"
 #include "windows/startwindow.h"
+
+using namespace Module1;
 
 namespace {
 
@@ -72,10 +74,7 @@ Window1* gameWindow() {
     App().Randomizer->seed(20240611);
     Window1* win = win::Window1();
     win->hide();
-    for (fw::Timer* t : {win->Timer1(), win->monstimer(), win->waittimer(), win->gametimer(),
-                         win->scoretimer(), win->caughttimer(), win->pausetimer(),
-                         win->tabletimer()})
-      t->setEnabled(false);
+    for (fw::Timer* t : win->gametimers()) t->setEnabled(false);
     return win;
   }();
   return w;

@@ -49,7 +49,9 @@ class TextInputStream {
   // Lines are cut at kMaxLine characters, and reading stops after kMaxBytes,
   // so no file can make a reader hang or hold much memory.
   QString ReadLine();
-  bool EOF_() const { return done_; }
+  // True once a read has found nothing left (end of file or of the byte
+  // budget), and after Close.
+  bool AtEnd() const { return done_; }
   void Close();
 
   static constexpr int kMaxLine = 4096;

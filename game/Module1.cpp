@@ -3,36 +3,36 @@
 namespace Module1 {
 
 Board space;
-std::array<qint64, kRobots> monisac{};
-std::array<qint64, kRobots> monisup{};
-std::array<qint64, kRobots> extrabitac{};
-std::array<qint64, kRobots> extrabitup{};
-std::array<Picture*, kRobots> monicon{};
-std::array<qint64, kRobots> waittomove{};
-qint64 manisac = 7;
-qint64 manisup = 6;
-Picture* manicon = nullptr;
-qint64 totalmons = 1;
-qint64 monsactive = 0;
-qint64 monstrapped = 0;
-qint64 monsleft = 0;
-qint64 lives = 3;
-qint64 exlives = 0;
-qint64 currentscore = 0;
-qint64 timeleft = 0;
-qint64 oldscore = 0;
-qint64 timeallowed = 0;
-bool pause = false;
-bool newlevel = false;
-bool displayscore = false;
-double scale = 1.5;
-qint64 monsspeed = 300;
-bool splay = false;
-bool load = false;
-bool showstats = false;
-std::array<qint64, kScores> scorenum{};
-std::array<QString, kScores> scorename{};
-std::array<QString, kScores> scoredate{};
+std::array<qint64, kRobots> monisac;
+std::array<qint64, kRobots> monisup;
+std::array<qint64, kRobots> extrabitac;
+std::array<qint64, kRobots> extrabitup;
+std::array<Picture*, kRobots> monicon;
+std::array<qint64, kRobots> waittomove;
+qint64 manisac;
+qint64 manisup;
+Picture* manicon;
+qint64 totalmons;
+qint64 monsactive;
+qint64 monstrapped;
+qint64 monsleft;
+qint64 lives;
+qint64 exlives;
+qint64 currentscore;
+qint64 timeleft;
+qint64 oldscore;
+qint64 timeallowed;
+bool pause;
+bool newlevel;
+bool displayscore;
+double scale;
+qint64 monsspeed;
+bool splay;
+bool load;
+bool showstats;
+std::array<qint64, kScores> scorenum;
+std::array<QString, kScores> scorename;
+std::array<QString, kScores> scoredate;
 QString newname;
 
 void initialise() {
@@ -69,5 +69,8 @@ void initialise() {
   scoredate = {};
   newname.clear();
 }
+
+// Every variable starts with the values initialise() gives it.
+[[maybe_unused]] const bool started = (initialise(), true);
 
 }  // namespace Module1

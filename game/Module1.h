@@ -87,5 +87,3 @@ extern QString newname;
 void initialise();
 
 }  // namespace Module1
-
-using namespace Module1;

@@ -1,10 +1,12 @@
 #include "game/Window1.h"
 
-#include "app/Tarrow.h"
-#include "app/assets.h"
+#include "core/Tarrow.h"
+#include "core/assets.h"
 #include "framework/Media.h"
 #include "framework/Text.h"
 #include "game/Module1.h"
+
+using namespace Module1;
 
 namespace {
 

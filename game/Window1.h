@@ -37,6 +37,8 @@ class Window1 : public fw::Window {
   fw::Timer* caughttimer() const { return caughttimer_; }
   fw::Timer* pausetimer() const { return pausetimer_; }
   fw::Timer* tabletimer() const { return tabletimer_; }
+  // The eight game timers, for holding them all at once.
+  std::vector<fw::Timer*> gametimers() const;
 
   // Event handlers.
   void Canvas1_Paint(Graphics& g);
@@ -90,8 +92,6 @@ class Window1 : public fw::Window {
             *pausetimer_ = nullptr, *tabletimer_ = nullptr;
 
   // --- play: hero, catches, game flow (game/) ---
-  // The eight game timers, for holding them all at once.
-  std::vector<fw::Timer*> gametimers() const;
   // Places, sizes and colours the four labels for the display scale.
   void labellayout();
   // The hero's move for the first held direction key, at most once in 7 Ticks.
@@ -130,8 +130,6 @@ class Window1 : public fw::Window {
   void monsmovestep(qint64 i);
   // Starts idle robot i's next move toward the hero, when one is free.
   void monschase(qint64 i);
-
-  // --- saved data (records/) ---
 };
 
 namespace win {

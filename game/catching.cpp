@@ -1,9 +1,11 @@
 // Catches, the level-end count-up and the bonus lives.
-#include "app/assets.h"
+#include "core/assets.h"
 #include "framework/Text.h"
 #include "game/Module1.h"
 #include "game/Window1.h"
-#include "game/play.h"
+#include "game/sounds.h"
+
+using namespace Module1;
 
 bool Window1::checkcatch(qint64 rx, qint64 ry, qint64 hx, qint64 hy, qint64 k) {
   static constexpr qint64 around[8][2] = {{1, 0},  {-1, 0}, {0, 1},  {0, -1},
@@ -18,7 +20,7 @@ bool Window1::checkcatch(qint64 rx, qint64 ry, qint64 hx, qint64 hy, qint64 k) {
 
   Timer1()->setEnabled(false);
   monstimer()->setEnabled(false);
-  if (splay) playsound(_x_catch1());
+  playsound(_x_catch1);
   showhaltpictures();
   // The robot takes the hero's cell; the hero is no longer on the board.
   space(hx, hy) = cellmons + k;
@@ -40,10 +42,7 @@ bool Window1::checkcatch(qint64 rx, qint64 ry, qint64 hx, qint64 hy, qint64 k) {
 }
 
 void Window1::showhaltpictures() {
-  monicon[0] = _x_mons();
-  monicon[1] = _x_mons1();
-  monicon[2] = _x_mons2();
-  monicon[3] = _x_mons3();
+  for (qint64 k = 0; k < kRobots; ++k) monicon[size_t(k)] = monshaltpic(k);
 }
 
 void Window1::gameover() {
@@ -59,7 +58,7 @@ void Window1::gameover() {
 
 void Window1::calcscore() {
   // The one sound that plays with sound switched off as well.
-  playsound(_x_endoflevel());
+  playsoundalways(_x_endoflevel);
   oldscore = ValInt(scorelabel()->Text());
   scoretimer()->setEnabled(true);
 }

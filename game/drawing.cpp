@@ -1,10 +1,12 @@
 // The board canvas and the side panel.
 #include <array>
 
-#include "app/assets.h"
+#include "core/assets.h"
 #include "framework/Text.h"
 #include "game/Module1.h"
 #include "game/Window1.h"
+
+using namespace Module1;
 
 namespace {
 

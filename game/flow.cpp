@@ -1,12 +1,14 @@
 // The timers that carry a game from phase to phase: the robots' start, the
 // clock, the restart after a lost life, the pause and game over.
-#include "app/assets.h"
+#include "core/assets.h"
 #include "framework/Keyboard.h"
 #include "framework/Text.h"
 #include "game/Module1.h"
 #include "game/Window1.h"
 #include "records/addname.h"
 #include "records/scores.h"
+
+using namespace Module1;
 
 void Window1::waittimer_Action() {
   if (newlevel) {
@@ -50,10 +52,7 @@ void Window1::caughttimer_Action() {
   monstimer()->setEnabled(true);
   gametimer()->setEnabled(true);
   caughttimer()->setEnabled(false);
-  monicon[0] = _x_monsel();
-  monicon[1] = _x_monsel1();
-  monicon[2] = _x_monsel2();
-  monicon[3] = _x_monsel3();
+  for (qint64 k = 0; k < kRobots; ++k) monicon[size_t(k)] = monsleftpic(k);
   placeman();
   placemonster();
 }

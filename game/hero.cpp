@@ -1,13 +1,15 @@
 // The hero's timer: the keyboard during play, and the hero's steps, pushes
 // and bounces.
-#include "app/assets.h"
+#include "core/assets.h"
 #include "framework/Clock.h"
 #include "framework/Keyboard.h"
 #include "framework/Text.h"
 #include "game/Module1.h"
 #include "game/Window1.h"
-#include "game/play.h"
+#include "game/sounds.h"
 #include "records/scores.h"
+
+using namespace Module1;
 
 namespace {
 
@@ -149,7 +151,7 @@ bool Window1::movehero(qint64 dx, qint64 dy) {
         manisac -= dx;
         manisup -= dy;
         if (pics.bounce) manicon = pics.bounce();
-        if (splay) playsound(_x_boing());
+        playsound(_x_boing);
       }
     } else {
       const qint64 code = space(cx, cy);
@@ -164,7 +166,7 @@ bool Window1::movehero(qint64 dx, qint64 dy) {
       space(tx, ty) = cellman;
       manicon = pics.push();
       Sound* push = _x_push();
-      if (push && !push->IsPlaying() && splay) push->Play();
+      if (push && !push->IsPlaying()) playsound(_x_push);
     }
   }
   Canvas1()->Refresh(true);
@@ -193,7 +195,7 @@ void Window1::shiftmonster(qint64 x, qint64 y, qint64 code) {
     ++monstrapped;
     --monsleft;
     Canvas2()->Refresh(true);
-    if (splay) playsound(_x_squash());
+    playsound(_x_squash);
   }
   Canvas1()->Refresh(true);
 }

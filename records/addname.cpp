@@ -5,6 +5,8 @@
 
 #include "game/Module1.h"
 
+using namespace Module1;
+
 addname::addname() = default;
 
 void addname::Layout() {

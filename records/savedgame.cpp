@@ -6,6 +6,8 @@
 #include "framework/TextFile.h"
 #include "game/Window1.h"
 
+using namespace Module1;
+
 SavedGame currentGame() {
   SavedGame g;
   g.space = space;

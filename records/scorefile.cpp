@@ -14,6 +14,8 @@
 #include "records/codec.h"
 #include "windows/startwindow.h"
 
+using namespace Module1;
+
 QString Window1::encpw(const QString& text) { return ::encpw(text); }
 QString Window1::decpw(const QString& text) { return ::decpw(text); }
 QString startwindow::decpw(const QString& text) { return ::decpw(text); }

@@ -5,13 +5,15 @@
 #include <QResizeEvent>
 #include <algorithm>
 
-#include "app/Tarrow.h"
-#include "app/assets.h"
+#include "core/Tarrow.h"
+#include "core/assets.h"
 #include "framework/Graphics.h"
 #include "framework/Media.h"
 #include "framework/Text.h"
 #include "game/Module1.h"
 #include "game/Window1.h"
+
+using namespace Module1;
 
 namespace {
 

@@ -2,11 +2,13 @@
 // chosen by where the hero stands, and starts the move to the first empty one.
 #include <array>
 
-#include "app/assets.h"
+#include "core/assets.h"
 #include "framework/Text.h"
 #include "game/Module1.h"
 #include "game/Window1.h"
 #include "robots/movecodes.h"
+
+using namespace Module1;
 
 namespace {
 

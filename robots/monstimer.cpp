@@ -1,11 +1,14 @@
 // The robot tick: level end and next level, robots coming back onto the
 // board, the statistics rows, then every robot's turn.
-#include "app/Tarrow.h"
-#include "app/assets.h"
+#include "core/Tarrow.h"
+#include "core/assets.h"
 #include "framework/Media.h"
 #include "game/Module1.h"
 #include "game/Window1.h"
+#include "game/sounds.h"
 #include "windows/stats.h"
+
+using namespace Module1;
 
 void Window1::monstimer_Action() {
   if (monstrapped == totalmons) {
@@ -109,9 +112,7 @@ void Window1::monsreenter() {
     monisac[size_t(i)] = x;
     monisup[size_t(i)] = y;
     monsismoving[size_t(i)] = movenone;
-    if (splay) {
-      if (Sound* s = _x_newman()) s->Play();
-    }
+    playsound(_x_newman);
     waittomove[size_t(i)] = 10;
     --waiting;
   }

@@ -1,10 +1,12 @@
 // One step of a robot's move from its cell to the next: the picture glides
 // by a step per tick and the robot's code moves on the board on arrival.
-#include "app/assets.h"
+#include "core/assets.h"
 #include "framework/Text.h"
 #include "game/Module1.h"
 #include "game/Window1.h"
 #include "robots/movecodes.h"
+
+using namespace Module1;
 
 namespace {
 

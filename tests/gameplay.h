@@ -5,8 +5,8 @@
 #include <QPainter>
 #include <vector>
 
-#include "app/Tarrow.h"
-#include "app/assets.h"
+#include "core/Tarrow.h"
+#include "core/assets.h"
 #include "framework/Media.h"
 #include "framework/Text.h"
 #include "framework/Timer.h"
@@ -20,18 +20,14 @@ class PlayTest : public GameTest {
  protected:
   // Builds the game window: its Open event starts a new game.
   ::Window1* open(double s = 1.0, quint64 seed = 7) {
-    scale = s;
+    Module1::scale = s;
     App().Randomizer->seed(seed);
     w = win::Window1();
     return w;
   }
 
-  std::vector<fw::Timer*> timers() const {
-    return {w->Timer1(),     w->monstimer(),   w->waittimer(),  w->gametimer(),
-            w->scoretimer(), w->caughttimer(), w->pausetimer(), w->tabletimer()};
-  }
   void stopall() {
-    for (fw::Timer* t : timers()) t->setEnabled(false);
+    for (fw::Timer* t : w->gametimers()) t->setEnabled(false);
   }
   static bool running(fw::Timer* t) { return t->Enabled() && t->isArmed(); }
 
@@ -39,8 +35,8 @@ class PlayTest : public GameTest {
   static void emptyboard() {
     for (qint64 x = 0; x < kColumns; ++x)
       for (qint64 y = 0; y < kRows; ++y)
-        space(x, y) = (x == 0 || y == 0 || x == kColumns - 1 || y == kRows - 1) ? celledge
-                                                                                : cellempty;
+        Module1::space(x, y) =
+            (x == 0 || y == 0 || x == kColumns - 1 || y == kRows - 1) ? celledge : cellempty;
   }
 
   // Lays the interior from 13 rows of 15 characters: '.' empty, '#' block,
@@ -50,32 +46,33 @@ class PlayTest : public GameTest {
     for (qint64 y = 1; y <= 13; ++y)
       for (qint64 x = 1; x <= 15; ++x) {
         const char c = rows[size_t(y - 1)][x - 1];
-        if (c == '#') space(x, y) = cellblock;
-        if (c == 'E') space(x, y) = celledge;
+        if (c == '#') Module1::space(x, y) = cellblock;
+        if (c == 'E') Module1::space(x, y) = celledge;
         if (c == 'H') {
-          space(x, y) = cellman;
-          manisac = x;
-          manisup = y;
+          Module1::space(x, y) = cellman;
+          Module1::manisac = x;
+          Module1::manisup = y;
         }
         if (c >= '0' && c <= '3') {
           const qint64 k = c - '0';
-          space(x, y) = cellmons + k;
-          monisac[size_t(k)] = x;
-          monisup[size_t(k)] = y;
+          Module1::space(x, y) = cellmons + k;
+          Module1::monisac[size_t(k)] = x;
+          Module1::monisup[size_t(k)] = y;
         }
       }
   }
 
   void putman(qint64 x, qint64 y) {
-    if (space(manisac, manisup) == cellman) space(manisac, manisup) = cellempty;
-    manisac = x;
-    manisup = y;
-    space(x, y) = cellman;
+    qint64& cell = Module1::space(Module1::manisac, Module1::manisup);
+    if (cell == cellman) cell = cellempty;
+    Module1::manisac = x;
+    Module1::manisup = y;
+    Module1::space(x, y) = cellman;
   }
   static void putrobot(qint64 k, qint64 x, qint64 y) {
-    space(x, y) = cellmons + k;
-    monisac[size_t(k)] = x;
-    monisup[size_t(k)] = y;
+    Module1::space(x, y) = cellmons + k;
+    Module1::monisac[size_t(k)] = x;
+    Module1::monisup[size_t(k)] = y;
   }
 
   // The board canvas as the screen shows it: on the window's black ground.

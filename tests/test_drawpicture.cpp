@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <memory>
 
-#include "app/assets.h"
+#include "core/assets.h"
 #include "framework/Graphics.h"
 #include "framework/Media.h"
 #include "testsupport.h"

@@ -16,8 +16,8 @@
 #include <memory>
 #include <vector>
 
-#include "app/Tarrow.h"
-#include "app/assets.h"
+#include "core/Tarrow.h"
+#include "core/assets.h"
 #include "framework/Controls.h"
 #include "framework/Graphics.h"
 #include "framework/Media.h"
@@ -228,7 +228,7 @@ TEST_F(TextFiles, WriteThenReadLinesByBareName) {
   EXPECT_EQ(in->ReadLine(), "");
   EXPECT_EQ(in->ReadLine(), "third");
   EXPECT_EQ(in->ReadLine(), "") << "an exhausted file gives empty lines";
-  EXPECT_TRUE(in->EOF_());
+  EXPECT_TRUE(in->AtEnd());
 }
 
 TEST_F(TextFiles, CrLfHugeLinesAndBinaryAreReadSafely) {
@@ -246,11 +246,11 @@ TEST_F(TextFiles, CrLfHugeLinesAndBinaryAreReadSafely) {
   EXPECT_EQ(in->ReadLine().size(), TextInputStream::kMaxLine);
   EXPECT_EQ(in->ReadLine(), "end");
   int lines = 0;
-  while (!in->EOF_() && lines < 100000) {
+  while (!in->AtEnd() && lines < 100000) {
     in->ReadLine();
     ++lines;
   }
-  EXPECT_TRUE(in->EOF_()) << "reading stops after the byte budget";
+  EXPECT_TRUE(in->AtEnd()) << "reading stops after the byte budget";
 }
 
 TEST_F(TextFiles, FailedWriteKeepsTheOldFile) {

@@ -1,6 +1,8 @@
 // The board canvas and the side panel, painted into an image.
 #include "gameplay.h"
 
+using namespace Module1;
+
 namespace {
 
 using testing_tm::PlayTest;

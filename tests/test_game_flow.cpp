@@ -5,6 +5,8 @@
 
 #include "gameplay.h"
 
+using namespace Module1;
+
 namespace {
 
 using testing_tm::PlayTest;

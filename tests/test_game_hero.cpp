@@ -4,6 +4,8 @@
 
 #include "gameplay.h"
 
+using namespace Module1;
+
 namespace {
 
 using testing_tm::PlayTest;

@@ -5,7 +5,7 @@
 #include <QStandardPaths>
 #include <QTextStream>
 
-#include "app/Tarrow.h"
+#include "core/Tarrow.h"
 #include "framework/Controls.h"
 #include "framework/Media.h"
 #include "framework/TextFile.h"

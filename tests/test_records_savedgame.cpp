@@ -12,6 +12,8 @@
 #include "records/savedgame.h"
 #include "testsupport.h"
 
+using namespace Module1;
+
 namespace {
 
 using testing_tm::GameTest;

@@ -15,6 +15,8 @@
 #include "testsupport.h"
 #include "windows/startwindow.h"
 
+using namespace Module1;
+
 namespace {
 
 using testing_tm::GameTest;

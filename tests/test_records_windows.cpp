@@ -6,8 +6,8 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 
-#include "app/Tarrow.h"
-#include "app/assets.h"
+#include "core/Tarrow.h"
+#include "core/assets.h"
 #include "framework/Media.h"
 #include "framework/Text.h"
 #include "game/Module1.h"
@@ -16,6 +16,8 @@
 #include "records/scorefile.h"
 #include "records/scores.h"
 #include "testsupport.h"
+
+using namespace Module1;
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <set>
 #include <vector>
 
-#include "app/Tarrow.h"
-#include "app/assets.h"
+#include "core/Tarrow.h"
+#include "core/assets.h"
 #include "framework/Media.h"
 #include "framework/Text.h"
 #include "framework/Timer.h"
@@ -14,6 +14,8 @@
 #include "game/Window1.h"
 #include "robots/movecodes.h"
 #include "gameplay.h"
+
+using namespace Module1;
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <sstream>
 #include <string>
 
-#include "app/Tarrow.h"
+#include "core/Tarrow.h"
 #include "framework/Keyboard.h"
 #include "framework/Random.h"
 #include "framework/Timer.h"
@@ -23,6 +23,8 @@
 #include "records/savedgame.h"
 #include "records/scores.h"
 #include "testsupport.h"
+
+using namespace Module1;
 
 namespace {
 

@@ -10,6 +10,8 @@
 #include "testsupport.h"
 #include "windows/startwindow.h"
 
+using namespace Module1;
+
 using testing_tm::GameTest;
 
 class StartWindow : public GameTest {

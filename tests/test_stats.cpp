@@ -11,6 +11,8 @@
 #include "gameplay.h"
 #include "windows/stats.h"
 
+using namespace Module1;
+
 namespace {
 
 class StatsTest : public testing_tm::PlayTest {

@@ -1,25 +1,13 @@
 #include "windows/startwindow.h"
 
-#include "app/assets.h"
+#include "core/assets.h"
 #include "framework/TextFile.h"
 #include "game/Module1.h"
 #include "game/Window1.h"
 
-namespace {
+using namespace Module1;
 
-// A label of the start window: Arial, orange or white on black.
-fw::Label* makeLabel(fw::Window* w, fw::Label* l, int left, int top, int width, int height,
-                     const QString& text, double size, bool bold, bool italic, Qt::Alignment align,
-                     Color color, bool multiline) {
-  Q_UNUSED(w);
-  l->setBounds(left, top, width, height);
-  l->setText(text);
-  l->setFontStyle(QStringLiteral("Arial"), size, bold, italic);
-  l->setAlignment(align | (multiline ? Qt::AlignTop : Qt::AlignVCenter));
-  l->setWordWrap(multiline);
-  l->setTextColor(color);
-  return l;
-}
+namespace {
 
 void sliderDefaults(fw::Slider* s, int left, int top) {
   s->setBounds(left, top, 244, 31);
@@ -35,6 +23,38 @@ void sliderDefaults(fw::Slider* s, int left, int top) {
 
 constexpr Color kOrange = 0xFF8000;
 constexpr Color kWhite = 0xFFFFFF;
+
+// The start window's labels: Arial, orange or white on black, never wrapped.
+// Qt breaks label lines at "\n"; the "\r" of each line end is dropped for display.
+struct LabelRow {
+  const char* name;
+  int left, top, width, height;
+  const char* caption;
+  double points;
+  bool bold, italic;
+  Qt::Alignment align;
+  Color colour;
+};
+
+constexpr Qt::Alignment kLeft = Qt::AlignLeft | Qt::AlignVCenter;
+constexpr Qt::Alignment kCentre = Qt::AlignHCenter | Qt::AlignVCenter;
+constexpr Qt::Alignment kCentreTop = Qt::AlignHCenter | Qt::AlignTop;
+
+const LabelRow kLabels[] = {
+    {"Label1", 57, 296, 274, 38, "GAME SIZE", 25, true, false, kCentre, kOrange},
+    {"Label2", 49, 343, 69, 30, "SMALL", 15, true, false, kLeft, kWhite},
+    {"Label3", 155, 343, 69, 30, "MEDIUM", 15, true, false, kLeft, kWhite},
+    {"Label4", 277, 343, 69, 30, "LARGE", 15, true, false, kLeft, kWhite},
+    {"Label5", 643, 343, 69, 30, "SLOW", 15, true, false, kLeft, kWhite},
+    {"Label7", 408, 343, 69, 30, "FAST", 15, true, false, kLeft, kWhite},
+    {"Label8", 409, 296, 274, 38, "ALIEN ROBOT SPEED", 25, true, false, kCentre, kOrange},
+    {"Label9", 49, 430, 190, 97, "Z and X keys\r\nmove Tarrow\r\nleft and right", 25, false, true,
+     kCentreTop, kOrange},
+    {"Label10", 522, 430, 190, 97, "@ and ? keys\r\nmove Tarrow\r\nup and down", 25, false, true,
+     kCentreTop, kOrange},
+    {"Label11", 29, 561, 713, 41, "Space bar = pause game     Esc key = quit current game", 20,
+     false, true, kCentre, kOrange},
+};
 
 }  // namespace
 
@@ -53,6 +73,20 @@ void startwindow::Layout() {
 void startwindow::CreateControls() { _CreateControls0(); }
 
 void startwindow::_CreateControls0() {
+  // Adds the table's next `count` labels: the labels keep their places in the
+  // window's order of controls.
+  const LabelRow* next = std::begin(kLabels);
+  auto addLabels = [&](int count) {
+    for (const LabelRow* end = next + count; next != end; ++next) {
+      auto* label = addControl<fw::Label>(QString::fromLatin1(next->name));
+      label->setBounds(next->left, next->top, next->width, next->height);
+      label->setText(QString::fromLatin1(next->caption));
+      label->setFontStyle(QStringLiteral("Arial"), next->points, next->bold, next->italic);
+      label->setAlignment(next->align);
+      label->setTextColor(next->colour);
+    }
+  };
+
   auto* canvas = addControl<fw::Canvas>(QStringLiteral("Canvas1"));
   canvas->Backdrop = _x_tarrowmead();
   canvas->setBounds(0, 0, 761, 289);
@@ -72,28 +106,14 @@ void startwindow::_CreateControls0() {
   go->setDefault(true);
   go->Action = [this] { PushButton1_Action(); };
 
-  const auto left = Qt::AlignLeft;
-  const auto centre = Qt::AlignHCenter;
-  makeLabel(this, addControl<fw::Label>(QStringLiteral("Label1")), 57, 296, 274, 38,
-            QStringLiteral("GAME SIZE"), 25, true, false, centre, kOrange, false);
-  makeLabel(this, addControl<fw::Label>(QStringLiteral("Label2")), 49, 343, 69, 30,
-            QStringLiteral("SMALL"), 15, true, false, left, kWhite, false);
-  makeLabel(this, addControl<fw::Label>(QStringLiteral("Label3")), 155, 343, 69, 30,
-            QStringLiteral("MEDIUM"), 15, true, false, left, kWhite, false);
-  makeLabel(this, addControl<fw::Label>(QStringLiteral("Label4")), 277, 343, 69, 30,
-            QStringLiteral("LARGE"), 15, true, false, left, kWhite, false);
-  makeLabel(this, addControl<fw::Label>(QStringLiteral("Label5")), 643, 343, 69, 30,
-            QStringLiteral("SLOW"), 15, true, false, left, kWhite, false);
+  addLabels(5);  // "GAME SIZE", the three sizes and "SLOW"
 
   auto* slider2 = addControl<fw::Slider>(QStringLiteral("Slider2"));
   sliderDefaults(slider2, 424, 379);
   slider2->Open = [this] { Slider2_Open(); };
   slider2->ValueChanged = [this] { Slider2_ValueChanged(); };
 
-  makeLabel(this, addControl<fw::Label>(QStringLiteral("Label7")), 408, 343, 69, 30,
-            QStringLiteral("FAST"), 15, true, false, left, kWhite, false);
-  makeLabel(this, addControl<fw::Label>(QStringLiteral("Label8")), 409, 296, 274, 38,
-            QStringLiteral("ALIEN ROBOT SPEED"), 25, true, false, centre, kOrange, false);
+  addLabels(2);  // "FAST" and "ALIEN ROBOT SPEED"
 
   auto* load = addControl<fw::PushButton>(QStringLiteral("PushButton2"));
   load->setBounds(277, 519, 214, 35);
@@ -111,23 +131,7 @@ void startwindow::_CreateControls0() {
   sound->SizeToFit();
   sound->Action = [this](qint64 index) { SegmentedControl1_Action(index); };
 
-  const QString crlf = QStringLiteral("\r\n");
-  // Qt breaks label lines at "\n"; the "\r" of each line end is dropped for display.
-  auto lines = [&](const QStringList& l) { return l.join(crlf); };
-  auto* help1 = makeLabel(this, addControl<fw::Label>(QStringLiteral("Label9")), 49, 430, 190, 97,
-                          lines({QStringLiteral("Z and X keys"), QStringLiteral("move Tarrow"),
-                                 QStringLiteral("left and right")}),
-                          25, false, true, centre, kOrange, true);
-  auto* help2 = makeLabel(this, addControl<fw::Label>(QStringLiteral("Label10")), 522, 430, 190,
-                          97,
-                          lines({QStringLiteral("@ and ? keys"), QStringLiteral("move Tarrow"),
-                                 QStringLiteral("up and down")}),
-                          25, false, true, centre, kOrange, true);
-  help1->setWordWrap(false);
-  help2->setWordWrap(false);
-  makeLabel(this, addControl<fw::Label>(QStringLiteral("Label11")), 29, 561, 713, 41,
-            QStringLiteral("Space bar = pause game     Esc key = quit current game"), 20, false,
-            true, centre, kOrange, false);
+  addLabels(3);  // the three help lines
 }
 
 bool startwindow::Canvas1_KeyDown(const QString&) { return false; }

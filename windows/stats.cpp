@@ -6,6 +6,8 @@
 #include "game/Module1.h"
 #include "game/Window1.h"
 
+using namespace Module1;
+
 namespace {
 
 // Top of each row, from the first to the ninth.

@@ -21,7 +21,3 @@ Tarrow& App();
 
 // The shared File menu holding "E&xit".
 QMenu* MainMenuBar();
-
-// Start-up as the program runs it: globals, application object, menu, the
-// start window, then the application's Open event. Returns the application.
-Tarrow* startup();

@@ -1,4 +1,4 @@
-#include "app/Tarrow.h"
+#include "core/Tarrow.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "app/assets.h"
+#include "core/assets.h"
 
 #include <memory>
 #include <vector>
