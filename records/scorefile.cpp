@@ -45,7 +45,7 @@ bool unreadableScoreFile(const FolderItem& file) {
   if (!in) return true;
   for (int i = 0; i < kScoreFileLines; ++i) {
     const QString line = in->ReadLine();
-    if (in->EOF_()) break;
+    if (in->AtEnd()) break;
     if (!wellScrambled(line)) return true;
   }
   return false;
