@@ -364,6 +364,18 @@ TEST_F(Flow, ATapOnThePauseScreenSavesOrResumesWhereverItFalls) {
     }
 }
 
+TEST_F(Flow, SpaceThatStartsANewGameDoesNotPauseIt) {
+  // Space on a focused button ("OK" of the high-score table) is tapped while
+  // the game reads no keys; the new game it starts must not see it.
+  stopall();
+  advance(2000);
+  tap(Qt::Key_Space, 65, 80);
+  w->setup();
+  advance(500);
+  EXPECT_FALSE(Module1::pause);
+  EXPECT_TRUE(running(w->Timer1()));
+}
+
 TEST_F(Flow, SaveMessagesNeverStack) {
   inplay();
   press(fw::kKeySpace);
