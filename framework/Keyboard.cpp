@@ -5,6 +5,8 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 
+#include "framework/Clock.h"
+
 namespace fw {
 
 Keyboard& Keyboard::instance() {
@@ -12,16 +14,63 @@ Keyboard& Keyboard::instance() {
   return keyboard;
 }
 
-bool Keyboard::AsyncKeyDown(int code) const {
-  return code >= 0 && code < int(down_.size()) && down_[size_t(code)];
+bool Keyboard::AsyncKeyDown(int code) {
+  if (code < 0 || code >= int(state_.size())) return false;
+  const qint64 now = Clock::instance().nowMs();
+  read_ = true;
+  lastReadMs_ = now;
+  State& s = state_[size_t(code)];
+  const bool tap = s.tapped && now - s.tapUpMs <= kTapKeptMs;
+  s.tapped = false;
+  s.unread = false;
+  return s.held > 0 || tap;
+}
+
+quint64 Keyboard::physicalKey(quint32 nativeScanCode, int code) {
+  return nativeScanCode != 0 ? quint64(nativeScanCode) : (quint64(1) << 32) | quint32(code);
+}
+
+void Keyboard::press(quint64 key, int code) {
+  // The same press can pass the filter more than once on its way to a widget.
+  for (const Down& d : down_)
+    if (d.key == key) return;
+  down_.push_back({key, code});
+  State& s = state_[size_t(code)];
+  ++s.held;
+  // Only a press made while the game reads keys can become a tap: a key that
+  // pressed a button of a window, or that a modal window takes, must not
+  // reach a game that starts reading afterwards.
+  const qint64 now = Clock::instance().nowMs();
+  if (read_ && now - lastReadMs_ <= kReadingMs && !QGuiApplication::modalWindow()) s.unread = true;
+}
+
+void Keyboard::release(quint64 key) {
+  for (auto it = down_.begin(); it != down_.end(); ++it) {
+    if (it->key != key) continue;
+    State& s = state_[size_t(it->code)];
+    down_.erase(it);
+    if (--s.held == 0 && s.unread) {
+      s.unread = false;
+      s.tapped = true;
+      s.tapUpMs = Clock::instance().nowMs();
+    }
+    return;
+  }
 }
 
 void Keyboard::setKey(int code, bool down) {
-  if (code >= 0 && code < int(down_.size())) down_[size_t(code)] = down;
+  if (code < 0 || code >= int(state_.size())) return;
+  const quint64 key = physicalKey(0, code);
+  if (down)
+    press(key, code);
+  else
+    release(key);
 }
 
 void Keyboard::releaseAll() {
-  down_.fill(false);
+  down_.clear();
+  state_.fill(State{});
+  read_ = false;
   control_ = false;
   alt_ = false;
 }
@@ -66,8 +115,8 @@ bool Keyboard::eventFilter(QObject*, QEvent* event) {
   if (type == QEvent::KeyPress || type == QEvent::KeyRelease) {
     auto* ke = static_cast<QKeyEvent*>(event);
     // A key event can pass the filter more than once on its way to a widget;
-    // setting the state again is harmless. X11 sends release/press pairs
-    // while a key is held: those repeats are ignored.
+    // press and release count each physical key once. X11 sends
+    // release/press pairs while a key is held: those repeats are ignored.
     if (!ke->isAutoRepeat()) {
       const bool down = type == QEvent::KeyPress;
       if (ke->key() == Qt::Key_Control) {
@@ -78,8 +127,13 @@ bool Keyboard::eventFilter(QObject*, QEvent* event) {
         control_ = ke->modifiers().testFlag(Qt::ControlModifier);
         alt_ = ke->modifiers().testFlag(Qt::AltModifier);
       }
+      // A release is matched to its press by the physical key: with Shift
+      // let go first, Shift+2 comes up as "2", not as the "@" it pressed.
       const int code = codeFor(ke->key(), ke->nativeScanCode());
-      if (code >= 0) setKey(code, down);
+      if (down && code >= 0)
+        press(physicalKey(ke->nativeScanCode(), code), code);
+      else if (!down)
+        release(physicalKey(ke->nativeScanCode(), code));
     }
   } else if (type == QEvent::ApplicationDeactivate) {
     releaseAll();

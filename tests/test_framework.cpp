@@ -14,6 +14,8 @@
 #include <QWidget>
 #include <cmath>
 #include <memory>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "core/Tarrow.h"
@@ -207,6 +209,121 @@ TEST_F(Keys, ModifiersAndFocusLossReleaseEverything) {
   EXPECT_FALSE(Keyboard::AsyncControlKey());
   EXPECT_FALSE(Keyboard::AsyncAltKey());
   EXPECT_FALSE(Keyboard::AsyncKeyDown(fw::kKeyS));
+}
+
+TEST_F(Keys, AKeyIsReleasedByThePhysicalKeyThatPressedIt) {
+  // The release of a key can carry another Qt key than its press when Shift
+  // changed in between; the key must still come up.
+  const Qt::KeyboardModifiers shift = Qt::ShiftModifier, none = Qt::NoModifier;
+  struct Ev {
+    bool down;
+    int qtKey;
+    quint32 scan;
+    Qt::KeyboardModifiers mods;
+    bool heldAfter;  // the code's state after this event
+  };
+  struct Case {
+    const char* what;
+    int code;
+    std::vector<Ev> events;
+  };
+  const Case cases[] = {
+      {"Shift+2 types @, Shift up first, then 2 comes up as 2",
+       fw::kKeyGrave,
+       {{true, Qt::Key_Shift, 50, shift, false},
+        {true, Qt::Key_At, 11, shift, true},
+        {false, Qt::Key_Shift, 50, none, true},
+        {false, Qt::Key_2, 11, none, false}}},
+      {"Shift+/ types ?, then / comes up as /",
+       fw::kKeySlash,
+       {{true, Qt::Key_Shift, 50, shift, false},
+        {true, Qt::Key_Question, 61, shift, true},
+        {false, Qt::Key_Shift, 50, none, true},
+        {false, Qt::Key_Slash, 61, none, false}}},
+      {"Shift+` types ~, then ` comes up as `",
+       fw::kKeyGrave,
+       {{true, Qt::Key_Shift, 50, shift, false},
+        {true, Qt::Key_AsciiTilde, 49, shift, true},
+        {false, Qt::Key_Shift, 50, none, true},
+        {false, Qt::Key_QuoteLeft, 49, none, false}}},
+      {"Shift pressed while ` is held",
+       fw::kKeyGrave,
+       {{true, Qt::Key_QuoteLeft, 49, none, true},
+        {true, Qt::Key_Shift, 50, shift, true},
+        {false, Qt::Key_AsciiTilde, 49, shift, false},
+        {false, Qt::Key_Shift, 50, none, false}}},
+      {"two keys of one code: held until the last is up",
+       fw::kKeySlash,
+       {{true, Qt::Key_Slash, 61, none, true},
+        {true, Qt::Key_Slash, 106, Qt::KeypadModifier, true},
+        {false, Qt::Key_Slash, 61, none, true},
+        {false, Qt::Key_Slash, 106, Qt::KeypadModifier, false}}},
+      {"a release seen twice on its way to a widget releases once",
+       fw::kKeyZ,
+       {{true, Qt::Key_Z, 52, none, true},
+        {true, Qt::Key_Z, 52, none, true},
+        {false, Qt::Key_Z, 52, none, false},
+        {false, Qt::Key_Z, 52, none, false}}},
+      {"without scan codes, ? comes up as /",
+       fw::kKeySlash,
+       {{true, Qt::Key_Question, 0, shift, true}, {false, Qt::Key_Slash, 0, none, false}}},
+  };
+  for (const Case& c : cases) {
+    fw::Keyboard::instance().releaseAll();
+    for (size_t i = 0; i < c.events.size(); ++i) {
+      const Ev& e = c.events[i];
+      keyevent(e.down, e.qtKey, e.scan, e.mods);
+      EXPECT_EQ(Keyboard::AsyncKeyDown(c.code), e.heldAfter) << c.what << ", event " << i;
+    }
+  }
+}
+
+TEST_F(Keys, ATapBetweenTwoReadsIsReadOnceByTheNextRead) {
+  // Steps on the virtual clock, "<ms><op>": p and u press and release Space,
+  // r+ / r- read Space and must find it held / up, R- reads S and finds it up.
+  struct Case {
+    const char* what;
+    const char* steps;
+  };
+  const Case cases[] = {
+      {"a tap between reads counts at the next read, once", "0r- 10p 70u 250r+ 260r- 500r-"},
+      {"a key held at a read leaves no tap behind", "0r- 10p 50r+ 70u 100r-"},
+      {"two taps before one read count once", "0r- 10p 20u 30p 40u 50r+ 100r-"},
+      {"a read of another key leaves the tap alone", "0r- 10p 70u 100R- 150r+ 200r-"},
+      {"a tap is kept a while, not for ever", "0r- 10p 70u 1000r-"},
+      {"keys pressed while no one reads them leave nothing", "0p 60u 100r- 150r-"},
+      {"nor when the last read was long before", "0r- 2000p 2060u 2100r-"},
+  };
+  for (const Case& c : cases) {
+    fw::Keyboard::instance().releaseAll();
+    const qint64 base = fw::Clock::instance().nowMs();
+    std::istringstream steps(c.steps);
+    for (std::string step; steps >> step;) {
+      size_t n = 0;
+      const qint64 at = std::stoll(step, &n);
+      fw::Clock::instance().setVirtualNow(base + at);
+      const char op = step[n];
+      if (op == 'p' || op == 'u') keyevent(op == 'p', Qt::Key_Space, 65);
+      if (op == 'r') EXPECT_EQ(Keyboard::AsyncKeyDown(fw::kKeySpace), step[n + 1] == '+') << c.what << ": " << step;
+      if (op == 'R') EXPECT_FALSE(Keyboard::AsyncKeyDown(fw::kKeyS)) << c.what << ": " << step;
+    }
+    fw::Clock::instance().setVirtualNow(base + 10000);
+  }
+}
+
+TEST_F(Keys, AKeyTakenByAModalWindowLeavesNoTap) {
+  // Space that closes a message box must not also reach the game behind it.
+  EXPECT_FALSE(Keyboard::AsyncKeyDown(fw::kKeySpace));
+  QWidget box;
+  box.setWindowModality(Qt::ApplicationModal);
+  box.show();
+  ASSERT_NE(QGuiApplication::modalWindow(), nullptr);
+  keyevent(true, Qt::Key_Space, 65);
+  advance(60);
+  keyevent(false, Qt::Key_Space, 65);
+  box.close();
+  advance(100);
+  EXPECT_FALSE(Keyboard::AsyncKeyDown(fw::kKeySpace));
 }
 
 class TextFiles : public GameTest {};

@@ -337,6 +337,47 @@ TEST_F(Flow, HoldingSOnThePauseScreenSavesOnEveryTick) {
   release(fw::kKeyS);
 }
 
+TEST_F(Flow, ATapOnThePauseScreenSavesOrResumesWhereverItFalls) {
+  // The pause screen reads the keys every 250 ms; a tap that begins and ends
+  // between two reads must still save or resume, once.
+  for (const qint64 hold : {60, 100})
+    for (const qint64 offset : {5, 80, 140}) {  // ms after a read of the pause screen
+      SCOPED_TRACE(testing::Message() << "hold " << hold << ", offset " << offset);
+      inplay();
+      const int saved = saves();
+      keyevent(true, Qt::Key_Space, 65);
+      advance(50);  // the hero's timer pauses; the pause screen reads 250 ms on
+      keyevent(false, Qt::Key_Space, 65);
+      advance(10);
+      ASSERT_TRUE(Module1::pause);
+      advance(w->pausetimer()->dueMs() - fw::Clock::instance().nowMs() + offset);
+      tap(Qt::Key_S, 39, hold);
+      advance(250 - hold);
+      EXPECT_EQ(saves(), saved + 1);
+      EXPECT_TRUE(Module1::pause);
+      tap(Qt::Key_Space, 65, hold);
+      advance(250 - hold);
+      EXPECT_FALSE(Module1::pause);
+      // Neither tap is read a second time: no second save, no new pause.
+      advance(300);
+      EXPECT_FALSE(Module1::pause);
+      EXPECT_TRUE(running(w->Timer1()));
+      EXPECT_EQ(saves(), saved + 1);
+    }
+}
+
+TEST_F(Flow, SpaceThatStartsANewGameDoesNotPauseIt) {
+  // Space on a focused button ("OK" of the high-score table) is tapped while
+  // the game reads no keys; the new game it starts must not see it.
+  stopall();
+  advance(2000);
+  tap(Qt::Key_Space, 65, 80);
+  w->setup();
+  advance(500);
+  EXPECT_FALSE(Module1::pause);
+  EXPECT_TRUE(running(w->Timer1()));
+}
+
 TEST_F(Flow, SaveMessagesNeverStack) {
   inplay();
   press(fw::kKeySpace);

@@ -284,6 +284,28 @@ TEST_F(Hero, ThrottleAndKeyPriority) {
   EXPECT_EQ(moves, (std::vector<int>{3, 6, 9, 12}));
 }
 
+TEST_F(Hero, AQuickTapOfAMoveKeyMovesTheHeroOnce) {
+  putman(7, 6);
+  w->lastmanpush = Ticks() - 100;
+  w->Timer1()->setEnabled(true);  // reads the keys every 50 ms from now
+  // A 30 ms tap of X between two reads.
+  advance(60);
+  tap(Qt::Key_X, 53, 30);
+  advance(500);
+  EXPECT_EQ(manisac, 8);
+  // X held over a read moves the hero; a tap of Z that ends while the next
+  // move must still wait is made once the wait is over.
+  keyevent(true, Qt::Key_X, 53);
+  advance(50);
+  ASSERT_EQ(manisac, 9);
+  keyevent(false, Qt::Key_X, 53);
+  advance(10);
+  tap(Qt::Key_Z, 52, 60);
+  advance(500);
+  EXPECT_EQ(manisac, 8);
+  EXPECT_EQ(manisup, 6);
+}
+
 TEST_F(Hero, FirstMoveOfTheWindowAfterSevenTicks) {
   // The window was built at time 0 with no move yet.
   w->Timer1()->setEnabled(true);

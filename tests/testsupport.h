@@ -1,6 +1,8 @@
 #pragma once
 // Helpers shared by the tests: a fresh game state and data folder per test,
 // virtual time, key presses and message boxes caught instead of shown.
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -26,6 +28,20 @@ class GameTest : public ::testing::Test {
   void advance(qint64 ms) { fw::Clock::instance().advance(ms); }
   void press(int code) { fw::Keyboard::instance().setKey(code, true); }
   void release(int code) { fw::Keyboard::instance().setKey(code, false); }
+  // A key event as the keyboard sends it: `scan` names the physical key (the
+  // X11 keycodes: 11 the 2 key, 39 S, 49 grave, 50 Shift, 52 Z, 53 X, 61
+  // slash, 65 Space).
+  static void keyevent(bool down, int qtKey, quint32 scan,
+                       Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    QKeyEvent e(down ? QEvent::KeyPress : QEvent::KeyRelease, qtKey, mods, scan, 0, 0);
+    QCoreApplication::sendEvent(QCoreApplication::instance(), &e);
+  }
+  // A press and a release of one key, `holdMs` apart on the virtual clock.
+  void tap(int qtKey, quint32 scan, qint64 holdMs) {
+    keyevent(true, qtKey, scan);
+    advance(holdMs);
+    keyevent(false, qtKey, scan);
+  }
   QString dataPath(const QString& name) const;
   void writeDataFile(const QString& name, const QStringList& lines) const;
   QStringList readDataFile(const QString& name) const;

@@ -10,7 +10,9 @@ Five runs share one temporary home folder:
      (score file, new game), Escape, "Quit";
   2. medium game: "Load Saved Game" loads the board saved in run 1;
   3. large game: a saved game written by the test is loaded and the hero
-     steps, pushes, bounces and steps again on Z, X, "/" and "`";
+     steps, pushes, bounces and steps again on Z, X, "/" and "`"; Shift+2
+     let go Shift first moves him once; short taps of S and Space on the
+     pause screen each save or resume;
   4. small game: a saved game with the robot boxed in; one push squashes it,
      the score counts up and the next level is built with two robots;
   5. medium game: a saved game on its last life with a robot beside the
@@ -22,6 +24,7 @@ Set TM_E2E_KEEP=1 to keep the home folder with its screenshots.
 """
 import contextlib
 import os
+import random
 import shutil
 import sys
 import time
@@ -175,19 +178,12 @@ class Session:
         return {k: n for k, rgb in ROBOT_PAINT.items() if (n := shot.count(rgb)) > 20}
 
     def press(self, key):
-        """Taps a move key until the board changes (a tap can fall between
-        two polls of the keyboard); returns the board seen."""
+        """Taps a move key once; returns the board seen once it changed."""
         board, x = self.board, self.x
         before = board.read(board.grab(x))
-        for _ in range(3):
-            x.hold(key, 0.07)
-            try:
-                return wait_for("the move on the screen", lambda: (
-                    lambda s: s if s != before else None)(board.read(board.grab(x))),
-                    timeout=1.5)
-            except Failure:
-                pass
-        raise Failure("the board did not change on three presses")
+        x.hold(key, 0.07)
+        return wait_for("the move on the screen", lambda: (
+            lambda s: s if s != before else None)(board.read(board.grab(x))), timeout=1.5)
 
     def pause(self):
         x, board = self.x, self.board
@@ -393,7 +389,54 @@ class Session:
                                   + "; ".join(problems[:6]))
                 codes, hero = want, hero_after
                 self.keep_shot(f"moved-{key}")
+        self.check_taps(codes, hero)
         self.quit_from_scores()
+
+    def check_taps(self, codes, hero):
+        """Short taps as a player makes them, each between two reads of the
+        keyboard wherever it falls: Shift+2 let go Shift first, S and Space
+        on the pause screen."""
+        board, x = self.board, self.x
+        rnd = random.Random(11)
+        with self.step('Shift+2, Shift let go first: "@" moves the hero once and no further'):
+            want, _ = hero_move(codes, hero, "grave")
+            x.xdo("keydown", "Shift_L", "keydown", "2", "sleep", "0.06", "keyup", "Shift_L",
+                  "keyup", "2")
+            time.sleep(1.0)
+            problems = board_mismatches(board.read(board.grab(x)), want)
+            fail_on(problems)
+
+        paused = lambda: board.white_in_top_band(board.grab(x)) > 50  # noqa: E731
+        with self.step("taps of 60 to 100 ms of S on the pause screen save once each"):
+            self.pause()
+            for i in range(5):
+                with contextlib.suppress(FileNotFoundError):
+                    os.remove(self.game.file("mygame.txt"))
+                time.sleep(rnd.uniform(0.1, 0.4))
+                ms = rnd.randint(60, 100)
+                x.xdo("keydown", "s", "sleep", f"{ms / 1000:.3f}", "keyup", "s")
+                wait_for(f"tap {i + 1} ({ms} ms) to save", lambda: self.game.lines("mygame.txt"),
+                         timeout=1.5)
+                boxes = wait_for("a message box", lambda: [
+                    w for w, g in self.titled("Tarrowmead") if w != self.win and g and g[4]])
+                if len(boxes) != 1:
+                    raise Failure(f"{len(boxes)} message boxes after one tap")
+                self.close_message(boxes[0])
+                if not paused():
+                    raise Failure("the game resumed after a save")
+
+        with self.step("taps of 60 to 100 ms of Space on the pause screen resume, "
+                       "and play stays on"):
+            for i in range(5):
+                time.sleep(rnd.uniform(0.1, 0.4))
+                ms = rnd.randint(60, 100)
+                x.xdo("keydown", "space", "sleep", f"{ms / 1000:.3f}", "keyup", "space")
+                wait_for(f"tap {i + 1} ({ms} ms) to resume", lambda: not paused(), timeout=1.5)
+                time.sleep(0.5)
+                if paused():
+                    raise Failure(f"tap {i + 1} paused the game again")
+                if i < 4:
+                    self.pause()
 
     def run_level_cleared_small(self):
         log("-- run 4: small game, the level's last robot squashed, the next level")

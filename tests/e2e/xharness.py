@@ -216,8 +216,7 @@ class X:
         self.xdo("key", name)
 
     def hold(self, name, seconds):
-        """The key down for a moment, as a player taps it: long enough for
-        the game's keyboard poll to see it."""
+        """The key down for a moment, as a player taps it."""
         self.xdo("keydown", name, "sleep", f"{seconds:.3f}", "keyup", name)
 
     def keydown(self, name):
