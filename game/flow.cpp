@@ -116,5 +116,9 @@ void Window1::showmessage(const QString& text) {
   TimerHold boxhold;
   boxhold.hold(gametimers());
   MsgBox(text);
-  boxhold.release();
+  // A window closed meanwhile keeps its timers off.
+  if (isClosed())
+    boxhold.clear();
+  else
+    boxhold.release();
 }
