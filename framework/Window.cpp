@@ -11,6 +11,7 @@
 #include <QScreen>
 
 #include "framework/Controls.h"
+#include "framework/Keyboard.h"
 
 namespace fw {
 
@@ -163,6 +164,10 @@ void Window::keyPressEvent(QKeyEvent* e) {
       auto* b = qobject_cast<PushButton*>(controls_.value(name));
       if (b && b->isVisible() && b->isEnabled() && ((ret && b->Default) || (esc && b->Cancel))) {
         b->Push();
+        // The key is spent on the button. Its release may go to a window that
+        // the button closed, or be held back by a box it showed, and never
+        // be seen: it counts as released now, so the game never reads it.
+        if (esc) Keyboard::instance().setKey(kKeyEscape, false);
         return;
       }
     }

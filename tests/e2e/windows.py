@@ -8,10 +8,10 @@ Runs, each with its own game process and one shared home folder:
   1. Return in the start window starts a game; with the statistics window
      on, a close request to the game window ends the program with status 0;
      File > "E&xit" does the same.
-  2. A refused saved game: the game stands still behind the box, however
-     long it is up.
-  3. Escape in the start window loads a saved game. The name entry at game
-     over is modal: the game window ignores its menu
+  2. Escape in the start window loads a saved game. A refused one: the game
+     stands still behind the box, however long it is up, and Escape is not
+     read as held by the game afterwards.
+  3. The name entry at game over is modal: the game window ignores its menu
      and close requests meanwhile; the name typed then reaches "High Scores".
      A close request to "High Scores" writes the score file and starts the
      next game, as "OK" does; "Quit" ends the program.
@@ -174,12 +174,12 @@ class Windows(Session):
                         robots=[(8, 9), (0, 0), (0, 0), (0, 0)], hero=(7, 6))
         with open(os.path.join(folder, "mygame.txt"), "w") as f:
             f.write("\n".join(saved_game_lines(codes, counters)[:200]) + "\n")
-        with self.step("\"Load Saved Game\" shows the box; left up 5 s, then closed, "
+        with self.step("Escape (\"Load Saved Game\") shows the box; left up 5 s, then closed, "
                        "the robots start 2 s later and not before"):
             self.start_game()
             self.pointer_away()
             self.choose_settings(1.0)
-            self.x.click(self.start, 277 + 107, 519 + 17)
+            self.x.key("Escape")  # "Load Saved Game"
 
             def box():
                 for w, g in self.titled("Tarrowmead"):
@@ -198,8 +198,10 @@ class Windows(Session):
             if changed:
                 raise Failure("the board changed within a second of the box closing (the "
                               f"robots were already running): {changed[:4]}")
-        with self.step("the robots then move"):
+        with self.step("the robots then move; Escape was not read as held"):
             wait_for("a robot's move", lambda: self.read_board() != first, timeout=10)
+            if self.x.windows("High Scores"):
+                raise Failure('"High Scores" opened: the game read Escape as held')
         self.game.stop()
 
     def run_name_entry(self):
