@@ -45,10 +45,17 @@ void Clock::disarm(Timer* t) {
   reschedule();
 }
 
+void Clock::forget(Timer* t) {
+  running_.erase(std::remove(running_.begin(), running_.end(), t), running_.end());
+  disarm(t);
+}
+
+// A timer whose Action is still running is never due: its Action does not
+// run again inside itself.
 Timer* Clock::nextDue(qint64 until) const {
   Timer* best = nullptr;
   for (Timer* t : armed_) {
-    if (t->due_ > until) continue;
+    if (t->due_ > until || t->running_) continue;
     if (!best || t->due_ < best->due_ || (t->due_ == best->due_ && t->seq_ < best->seq_)) best = t;
   }
   return best;
@@ -56,8 +63,9 @@ Timer* Clock::nextDue(qint64 until) const {
 
 void Clock::fireDue(qint64 until) {
   // Fires one due timer at a time, earliest first. A handler may start, stop
-  // or reset any timer, or run a nested event loop that fires timers itself:
-  // each timer's next due time is settled before its Action runs.
+  // or reset any timer, or run a nested event loop in which the other timers
+  // go on firing: each timer's next due time and the wake-up are settled
+  // before its Action runs.
   while (Timer* t = nextDue(until)) {
     if (virtual_) virtualNow_ = std::max(virtualNow_, t->due_);
     if (t->mode_ == Timer::Mode::Multiple) {
@@ -70,8 +78,29 @@ void Clock::fireDue(qint64 until) {
       t->armed_ = false;
       armed_.erase(std::remove(armed_.begin(), armed_.end(), t), armed_.end());
     }
-    if (t->Action) t->Action();
+    if (!t->Action) continue;
+    t->running_ = true;
+    running_.push_back(t);
+    reschedule();
+    t->Action();
+    // The Action may have destroyed its own timer.
+    auto it = std::find(running_.begin(), running_.end(), t);
+    if (it == running_.end()) continue;
+    running_.erase(it);
+    t->running_ = false;
+    skipMissed(t);
+    reschedule();
   }
+}
+
+void Clock::skipMissed(Timer* t) {
+  // Periods of a repeating timer that passed while its own Action still ran
+  // are skipped, not made up; a once timer started again meanwhile fires now.
+  if (!t->armed_ || t->mode_ != Timer::Mode::Multiple) return;
+  const qint64 now = nowMs();
+  if (t->due_ > now) return;
+  t->due_ += ((now - t->due_) / t->period_ + 1) * t->period_;
+  t->seq_ = ++seq_;
 }
 
 void Clock::advance(qint64 ms) {
@@ -94,7 +123,7 @@ void Clock::reschedule() {
   }
   qint64 earliest = -1;
   for (Timer* t : armed_)
-    if (earliest < 0 || t->due_ < earliest) earliest = t->due_;
+    if (!t->running_ && (earliest < 0 || t->due_ < earliest)) earliest = t->due_;
   if (earliest < 0) {
     wake_->stop();
     return;

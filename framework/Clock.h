@@ -33,12 +33,14 @@ class Clock {
   // Internal: used by Timer.
   void arm(Timer* t, qint64 dueMs);
   void disarm(Timer* t);
+  void forget(Timer* t);
 
  private:
   Clock();
   void fireDue(qint64 until);
   void reschedule();
   Timer* nextDue(qint64 until) const;
+  void skipMissed(Timer* t);
 
   bool virtual_ = false;
   qint64 virtualNow_ = 0;
@@ -46,6 +48,8 @@ class Clock {
   QElapsedTimer real_;
   QTimer* wake_ = nullptr;
   std::vector<Timer*> armed_;
+  // Timers whose Action is running now (a nested event loop can be inside it).
+  std::vector<Timer*> running_;
   friend class Timer;
 };
 

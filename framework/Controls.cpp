@@ -7,6 +7,7 @@
 #include <QPainter>
 
 #include "framework/Media.h"
+#include "framework/Window.h"
 
 namespace fw {
 
@@ -197,12 +198,15 @@ void setMsgBoxHook(std::function<void(const QString&)> hook) { g_msgHook = std::
 }  // namespace fw
 
 void MsgBox(const QString& text) {
+  // A window closed while the box is up outlives the handler that showed it.
+  fw::Window::NestedLoop nested;
   if (fw::g_msgHook) {
     fw::g_msgHook(text);
     return;
   }
   QMessageBox box;
   box.setWindowTitle(QStringLiteral("Tarrowmead"));
+  box.setWindowModality(Qt::ApplicationModal);
   box.setText(text);
   box.exec();
 }

@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <algorithm>
 
 #include "framework/Clock.h"
 
@@ -65,6 +66,13 @@ void Keyboard::setKey(int code, bool down) {
     press(key, code);
   else
     release(key);
+}
+
+void Keyboard::take(int code) {
+  if (code < 0 || code >= int(state_.size())) return;
+  down_.erase(std::remove_if(down_.begin(), down_.end(), [code](const Down& d) { return d.code == code; }),
+              down_.end());
+  state_[size_t(code)] = State{};
 }
 
 void Keyboard::releaseAll() {

@@ -34,6 +34,10 @@ class Keyboard : public QObject {
   // Start watching the application's key events (called once at start-up).
   void install();
 
+  // A key spent on something else (a window's button): it counts as up until
+  // it is pressed again, and its press leaves no tap for the game to read.
+  void take(int code);
+
   // Test seams: press or release a key of its own for a code, as a key event
   // without a scan code would; release everything and forget every tap.
   void setKey(int code, bool down);

@@ -6,7 +6,7 @@ namespace fw {
 
 Timer::Timer(Mode mode, qint64 periodMs) : mode_(mode), period_(periodMs < 1 ? 1 : periodMs) {}
 
-Timer::~Timer() { Clock::instance().disarm(this); }
+Timer::~Timer() { Clock::instance().forget(this); }
 
 void Timer::arm() {
   if (mode_ == Mode::Off) return;

@@ -39,6 +39,7 @@ class Timer {
   qint64 period_;
   bool enabled_ = false;
   bool armed_ = false;
+  bool running_ = false;
   qint64 due_ = 0;
   qint64 seq_ = 0;
 };

@@ -7,14 +7,22 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QScreen>
 
 #include "framework/Controls.h"
+#include "framework/Keyboard.h"
 
 namespace fw {
 
 namespace {
 std::function<void(Window*)> g_modalHook;
+int g_nestedLoops = 0;
+// Closed while a nested loop ran: deleted once the last nested loop has ended.
+std::vector<QPointer<Window>>& closedInLoop() {
+  static std::vector<QPointer<Window>> v;
+  return v;
+}
 std::vector<std::pair<std::type_index, Window*>>& registry() {
   static std::vector<std::pair<std::type_index, Window*>> r;
   return r;
@@ -50,6 +58,18 @@ Window::~Window() { forget(); }
 
 void Window::setModalHook(std::function<void(Window*)> hook) { g_modalHook = std::move(hook); }
 
+Window::NestedLoop::NestedLoop() { ++g_nestedLoops; }
+
+Window::NestedLoop::~NestedLoop() {
+  if (--g_nestedLoops > 0) return;
+  // Back in the handler that started the outermost loop: the deletion waits
+  // until that handler has returned to the event loop.
+  std::vector<QPointer<Window>> closed;
+  closed.swap(closedInLoop());
+  for (const QPointer<Window>& w : closed)
+    if (w) w->deleteLater();
+}
+
 void Window::construct() {
   Layout();
   CreateControls();
@@ -80,8 +100,13 @@ void Window::Show() {
 
 void Window::ShowModal() {
   if (closed_) return;
-  setWindowModality(Qt::ApplicationModal);
+  // Modality set on a shown window takes effect only when it is shown anew.
+  if (windowModality() != Qt::ApplicationModal) {
+    if (isVisible()) hide();
+    setWindowModality(Qt::ApplicationModal);
+  }
   Show();
+  NestedLoop nested;
   if (g_modalHook) {
     g_modalHook(this);
     if (!closed_) Close();
@@ -94,7 +119,10 @@ void Window::ShowModal() {
 }
 
 void Window::Close() {
-  if (!closed_) close();
+  if (closed_) return;
+  closingByCode_ = true;
+  close();
+  closingByCode_ = false;
 }
 
 void Window::closeEvent(QCloseEvent* e) {
@@ -108,11 +136,17 @@ void Window::closeEvent(QCloseEvent* e) {
   }
   e->accept();
   closed_ = true;
+  closedByDesktop_ = !closingByCode_;
   forget();
   for (auto& t : timers_) t.second->setEnabled(false);
   Event_Close();
   if (modalLoop_) modalLoop_->quit();
-  deleteLater();
+  // Deleted only after every handler that may still hold the window (one
+  // waiting in a nested loop included) has returned.
+  if (g_nestedLoops > 0)
+    closedInLoop().emplace_back(this);
+  else
+    deleteLater();
 }
 
 void Window::forget() { WindowRegistry::remove(this); }
@@ -130,6 +164,10 @@ void Window::keyPressEvent(QKeyEvent* e) {
       auto* b = qobject_cast<PushButton*>(controls_.value(name));
       if (b && b->isVisible() && b->isEnabled() && ((ret && b->Default) || (esc && b->Cancel))) {
         b->Push();
+        // The key is spent on the button. Its release may go to a window that
+        // the button closed, or be held back by a box it showed, and never
+        // be seen: it is taken now, so the game never reads it.
+        if (esc) Keyboard::instance().take(kKeyEscape);
         return;
       }
     }

@@ -60,6 +60,17 @@ class Window : public QWidget {
   // The hook should close the window; a window still open afterwards is closed.
   static void setModalHook(std::function<void(Window*)> hook);
 
+  // Held while a nested event loop (ShowModal, a message box) runs. A window
+  // closed meanwhile is deleted only once every nested loop has ended and the
+  // handler that started the outermost one has returned.
+  class NestedLoop {
+   public:
+    NestedLoop();
+    ~NestedLoop();
+    NestedLoop(const NestedLoop&) = delete;
+    NestedLoop& operator=(const NestedLoop&) = delete;
+  };
+
   // Builds a window: Layout, CreateControls, the controls' Open events, then
   // the window's Open event; shown afterwards when the layout says visible.
   void construct();
@@ -71,6 +82,9 @@ class Window : public QWidget {
   // True keeps the window open.
   virtual bool Event_CancelClose() { return false; }
   virtual void Event_Close() {}
+  // During Event_Close: whether the close was asked for by the desktop (a
+  // close box, a window manager's close) rather than by Close in code.
+  bool closedByDesktop() const { return closedByDesktop_; }
   // The key as text; true consumes it.
   virtual bool Event_KeyDown(const QString&) { return false; }
 
@@ -109,6 +123,8 @@ class Window : public QWidget {
   bool resizable_ = false;
   bool closed_ = false;
   bool placed_ = false;
+  bool closingByCode_ = false;
+  bool closedByDesktop_ = false;
   QEventLoop* modalLoop_ = nullptr;
   friend class WindowRegistry;
 };

@@ -109,6 +109,9 @@ class Window1 : public fw::Window {
   // other windows go on meanwhile.
   void waitforspacerelease(std::function<void()> then);
   void spacepoll();
+  // Shows a message box; nothing of the game runs behind it: every game timer
+  // stands still until the player has closed it.
+  void showmessage(const QString& text);
 
   TimerHold pausehold_;  // once timers pending when the game was paused
   TimerHold spacehold_;  // every game timer while Space is still held

@@ -1,6 +1,7 @@
 // The timers that carry a game from phase to phase: the robots' start, the
 // clock, the restart after a lost life, the pause and game over.
 #include "core/assets.h"
+#include "framework/Controls.h"
 #include "framework/Keyboard.h"
 #include "framework/Text.h"
 #include "game/Module1.h"
@@ -108,4 +109,15 @@ void Window1::spacepoll() {
   afterspace_ = nullptr;
   if (then) then();
   spacehold_.release();
+}
+
+void Window1::showmessage(const QString& text) {
+  TimerHold boxhold;
+  boxhold.hold(gametimers());
+  MsgBox(text);
+  // A window closed meanwhile keeps its timers off.
+  if (isClosed())
+    boxhold.clear();
+  else
+    boxhold.release();
 }

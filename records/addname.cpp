@@ -13,6 +13,7 @@ void addname::Layout() {
   setWindowTitle(QStringLiteral("Untitled"));
   // A modal dialog without buttons in its frame.
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+  setWindowModality(Qt::ApplicationModal);
   setResizable(false);
   setSize(436, 104);
   placement = 1;

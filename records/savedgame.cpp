@@ -48,7 +48,7 @@ void Window1::savegame() {
     for (const QString& line : savedGameLines(currentGame())) out->WriteLine(line);
     ok = out->Close();
   }
-  MsgBox(ok ? kGameSaved : kGameSaveFailed);
+  showmessage(ok ? kGameSaved : kGameSaveFailed);
 }
 
 void Window1::loadgame() {
@@ -56,7 +56,7 @@ void Window1::loadgame() {
   if (!file.Exists()) return;
   auto in = file.OpenAsTextFile();
   if (!in) {
-    MsgBox(kGameLoadUnreadable);
+    showmessage(kGameLoadUnreadable);
     return;
   }
   QStringList lines;
@@ -67,7 +67,7 @@ void Window1::loadgame() {
   // set up just before is played, and the file stays for the player to keep.
   SavedGame game = parseSavedGame(lines);
   if (!playable(game)) {
-    MsgBox(kGameLoadRefused);
+    showmessage(kGameLoadRefused);
     return;
   }
   clearOutOfPlay(game);

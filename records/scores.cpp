@@ -173,6 +173,9 @@ void scores::cancel_Action() {
 void scores::Event_Close() {
   if (::Window1* game = fw::openWindow<::Window1>()) game->savedata();
   else saveScoreFile();
+  // Closed by the desktop (no close box, but Alt+F4 or a taskbar can): as
+  // "OK", the next game starts. "OK" and "Quit" close it from code.
+  if (closedByDesktop()) win::Window1()->setup();
 }
 
 bool scores::Event_CancelClose() { return false; }

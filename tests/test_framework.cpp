@@ -11,6 +11,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QEventLoop>
+#include <QPointer>
+#include <QTimer>
 #include <QWidget>
 #include <cmath>
 #include <memory>
@@ -164,6 +167,75 @@ TEST_F(Timers, EnablingARunningTimerKeepsItsPhase) {
   t.setEnabled(true);
   advance(10);
   EXPECT_EQ(fired, 1);
+}
+
+// A handler may run a nested event loop (a modal window, a message box): the
+// other timers go on firing inside it in time order, and the handler's own
+// timer neither runs again inside itself nor makes up the periods it missed.
+TEST_F(Timers, NestedLoopOfAnActionKeepsTheOthersGoingAndNeverReentersIt) {
+  fw::Timer outer(fw::Timer::Mode::Multiple, 100), other(fw::Timer::Mode::Multiple, 30);
+  QStringList log;
+  int depth = 0, deepest = 0, outerRuns = 0;
+  auto stamp = [&](const char* name) { log << name + QString::number(fw::Clock::instance().nowMs()); };
+  outer.Action = [&] {
+    stamp("o");
+    deepest = std::max(deepest, ++depth);
+    if (++outerRuns == 1) {
+      QEventLoop loop;
+      QTimer::singleShot(0, &loop, [&] {
+        advance(100);
+        loop.quit();
+      });
+      loop.exec();
+    }
+    --depth;
+  };
+  other.Action = [&] { stamp("i"); };
+  outer.setEnabled(true);
+  other.setEnabled(true);
+  advance(100);
+  EXPECT_EQ(log, QStringList({"i30", "i60", "i90", "o100", "i120", "i150", "i180"}));
+  EXPECT_EQ(deepest, 1);
+  advance(100);  // the period due at 200 was missed: next at 300
+  EXPECT_EQ(log.mid(7), QStringList({"i210", "i240", "i270", "o300", "i300"}));
+}
+
+// The same on the real clock: the wake-up is armed before an Action runs.
+TEST_F(Timers, RealClockFiresInsideANestedLoopOfAnAction) {
+  struct RealTime {
+    RealTime() { fw::Clock::instance().setVirtual(false); }
+    ~RealTime() { fw::Clock::instance().setVirtual(true); }
+  } realTime;
+  fw::Timer outer(fw::Timer::Mode::Single, 1), other(fw::Timer::Mode::Multiple, 5);
+  int others = 0, outerRuns = 0;
+  bool stuck = false;
+  QEventLoop top;
+  QEventLoop* nested = nullptr;
+  other.Action = [&] {
+    if (++others == 3 && nested) nested->quit();
+  };
+  outer.Action = [&] {
+    ++outerRuns;
+    QEventLoop loop;
+    nested = &loop;
+    loop.exec();
+    nested = nullptr;
+    top.quit();
+  };
+  QTimer guard;  // only runs out when the timers stand still
+  guard.setSingleShot(true);
+  QObject::connect(&guard, &QTimer::timeout, [&] {
+    stuck = true;
+    if (nested) nested->quit();
+    top.quit();
+  });
+  guard.start(10000);
+  outer.setEnabled(true);
+  other.setEnabled(true);
+  top.exec();
+  EXPECT_FALSE(stuck);
+  EXPECT_EQ(outerRuns, 1);
+  EXPECT_GE(others, 3);
 }
 
 class Keys : public GameTest {};
@@ -548,6 +620,43 @@ TEST_F(Windows, ShowModalReturnsOnceTheWindowHasClosed) {
   w->ShowModal();
   EXPECT_TRUE(sawOpen);
   EXPECT_EQ(fw::openWindow<ProbeWindow>(), nullptr);
+}
+
+// A window closed while a handler of its own waits in a nested loop (here a
+// modal window's) is no longer found, but lives on until that handler has
+// returned.
+TEST_F(Windows, WindowClosedInsideANestedLoopOfItsHandlerOutlivesTheHandler) {
+  struct Host : fw::Window {
+    fw::Timer* tick = nullptr;
+    bool touched = false;
+    void CreateControls() override { tick = addTimer("tick", fw::Timer::Mode::Single, 10); }
+  };
+  struct Dialog : fw::Window {};
+  fw::Window::setModalHook({});
+  Host* host = fw::implicitWindow<Host>();
+  QPointer<Host> alive(host);
+  bool foundAfterClose = true, aliveAfterModal = false;
+  host->tick->Action = [&, host] {
+    Dialog* d = fw::implicitWindow<Dialog>();
+    QTimer::singleShot(0, d, [&, host, d] {
+      host->Close();
+      foundAfterClose = fw::openWindow<Host>() != nullptr;
+      // The dialog closes on a later event: the loop runs on meanwhile.
+      QTimer::singleShot(0, d, [d] { d->Close(); });
+    });
+    d->ShowModal();
+    aliveAfterModal = !alive.isNull();
+    host->touched = true;  // the handler goes on with its own window
+    host->tick->setEnabled(false);
+  };
+  host->tick->setEnabled(true);
+  advance(10);
+  EXPECT_FALSE(foundAfterClose);
+  EXPECT_TRUE(aliveAfterModal);
+  ASSERT_FALSE(alive.isNull()) << "deleted only once the handler is back in the event loop";
+  EXPECT_NE(fw::implicitWindow<Host>(), host) << "the accessor builds a new window";
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(alive.isNull());
 }
 
 TEST_F(Windows, ListBoxCellsAndTextSort) {

@@ -408,6 +408,40 @@ TEST_F(Flow, SaveMessagesNeverStack) {
   release(fw::kKeyS);
 }
 
+// The box of a save runs its own event loop: the game stays paused behind it
+// however long it is up, and the robots' pending start keeps the rest of its wait.
+TEST_F(Flow, NothingRunsBehindTheSaveBox) {
+  w->setup();  // robots due at 2000
+  advance(500);
+  press(fw::kKeySpace);
+  advance(50);  // paused at 550: 1450 ms of the wait left
+  release(fw::kKeySpace);
+  press(fw::kKeyS);
+  const QString clockBefore = clock();
+  QString clockBehind;
+  const QStringList shown = withRealBox([&] { advance(300); }, [&] {
+    press(fw::kKeySpace);
+    press(fw::kKeyX);
+    advance(10000);
+    release(fw::kKeySpace);
+    release(fw::kKeyX);
+    clockBehind = clock();
+  });
+  release(fw::kKeyS);
+  EXPECT_EQ(shown, QStringList{"Your game is saved"});
+  EXPECT_EQ(clockBehind, clockBefore);
+  EXPECT_TRUE(Module1::pause);
+  EXPECT_FALSE(w->monstimer()->Enabled());
+  EXPECT_EQ(manisac, 7);
+  press(fw::kKeySpace);
+  advance(250);
+  release(fw::kKeySpace);
+  advance(1400);
+  EXPECT_FALSE(w->monstimer()->Enabled());
+  advance(100);
+  EXPECT_TRUE(running(w->monstimer()));
+}
+
 TEST_F(Flow, GameOverDuringTheHaltNeverResumesPlay) {
   inplay();
   lives = 2;

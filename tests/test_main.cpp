@@ -2,6 +2,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QMessageBox>
+#include <QTimer>
 #include <QStandardPaths>
 #include <QTextStream>
 
@@ -62,6 +64,26 @@ QStringList GameTest::readDataFile(const QString& name) const {
 }
 
 QStringList& GameTest::messages() { return g_messages; }
+
+QStringList GameTest::withRealBox(const std::function<void()>& action,
+                                  const std::function<void()>& whileUp) {
+  QStringList shown;
+  QTimer poll;
+  poll.setInterval(0);
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box) return;
+    shown << box->text();
+    if (shown.size() == 1) whileUp();
+    box->accept();
+  });
+  fw::setMsgBoxHook({});
+  poll.start();
+  action();
+  poll.stop();
+  fw::setMsgBoxHook([](const QString& text) { g_messages << text; });
+  return shown;
+}
 
 }  // namespace testing_tm
 

@@ -270,6 +270,31 @@ TEST_F(SavedGameTest, DamagedFileIsRefusedWholeAndKept) {
   }
 }
 
+// The box that refuses a saved game runs its own event loop: nothing of the
+// new game runs behind it, and the robots' start keeps its two seconds.
+TEST_F(SavedGameTest, NothingRunsBehindTheRefusedGameBox) {
+  writeDataFile("mygame.txt", savedGameLines(sampleGame()).mid(0, 200));
+  Window1* w = nullptr;
+  bool robotsBehind = true;
+  qint64 heroBehind = -1;
+  const QStringList shown = withRealBox([&] { w = loadGame(); }, [&] {
+    press(fw::kKeyX);
+    advance(10000);
+    release(fw::kKeyX);
+    robotsBehind = fw::openWindow<Window1>()->monstimer()->Enabled();
+    heroBehind = manisac;
+  });
+  EXPECT_EQ(shown, QStringList{kGameLoadRefused});
+  EXPECT_FALSE(robotsBehind);
+  EXPECT_EQ(heroBehind, 7);
+  EXPECT_EQ(lives, 3);
+  EXPECT_EQ(w->timerlabel()->Text(), "100");
+  advance(1999);
+  EXPECT_FALSE(w->monstimer()->Enabled());
+  advance(1);
+  EXPECT_TRUE(w->monstimer()->Enabled());
+}
+
 TEST_F(SavedGameTest, FailedSaveKeepsTheOldFileAndSaysSo) {
   Window1* w = win::Window1();
   setCurrentGame(sampleGame());

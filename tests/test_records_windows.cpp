@@ -4,7 +4,11 @@
 
 #include <QCoreApplication>
 #include <QHeaderView>
+#include <QApplication>
+#include <QCloseEvent>
 #include <QKeyEvent>
+#include <QPointer>
+#include <QTimer>
 
 #include "core/Tarrow.h"
 #include "core/assets.h"
@@ -117,6 +121,40 @@ TEST_F(HighScores, QuitWritesTheEntryBeforeTheRunEnds) {
   const ScoreFile f = parseScoreFile(readDataFile("mydata.txt"));
   EXPECT_EQ(f.table[0], (ScoreEntry{"Cal", 300, "10/12/2026"}));
   EXPECT_EQ(f.monsspeed, monsspeed);
+}
+
+// The window has no close box, but a desktop can still close it: that close
+// acts as "OK". "OK" starts the next game once; "Quit" and quitting start none.
+TEST_F(HighScores, ClosedByTheDesktopActsAsOk) {
+  struct Case {
+    const char* how;
+    std::function<void(scores*)> close;
+    bool newGame;
+  };
+  const Case cases[] = {
+      {"close by the desktop", [](scores* w) { QCloseEvent e; QCoreApplication::sendEvent(w, &e); }, true},
+      {"OK", [](scores* w) { w->ok()->Push(); }, true},
+      {"Quit", [](scores* w) { w->cancel()->Push(); }, false},
+      {"File > Exit", [](scores*) { App().Quit(); }, false},
+  };
+  // The number of boards built shows in the generator's next draw.
+  auto nextDraw = [] { return App().Randomizer->InRange(0, 1000000000); };
+  qint64 afterOneGame = -1;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.how);
+    game = win::Window1();
+    App().Randomizer->seed(5);
+    gameOver("Bea", "155");
+    lives = 0;
+    c.close(win::scores());
+    EXPECT_EQ(fw::openWindow<scores>(), nullptr);
+    EXPECT_EQ(parseScoreFile(readDataFile("mydata.txt")).table[0].name, "Bea");
+    EXPECT_EQ(lives, c.newGame ? 3 : 0);
+    EXPECT_EQ(game->gametimer()->Enabled(), c.newGame);
+    const qint64 draw = nextDraw();
+    if (c.newGame && afterOneGame < 0) afterOneGame = draw;
+    if (c.newGame) EXPECT_EQ(draw, afterOneGame) << "one new game, not two";
+  }
 }
 
 TEST_F(HighScores, TwoGamesInOneRun) {
@@ -255,6 +293,37 @@ TEST_F(GameOver, QualifyingScoreAsksForTheNameThenListsIt) {
   scores* w = fw::openWindow<scores>();
   ASSERT_NE(w, nullptr);
   EXPECT_EQ(row(w->Listbox1(), 0), (QStringList{"Dee", "120", "10/12/2026"}));
+}
+
+// The name entry is modal from the moment it shows. A game window closed from
+// inside it (the run quitting, say) is gone for the accessor at once, but is
+// deleted only after the game-over handler waiting in ShowModal has returned.
+TEST_F(GameOver, NameEntryIsModalAndTheGameWindowOutlivesItsHandler) {
+  fw::Window::setModalHook({});
+  game->scorelabel()->setText("120");
+  QPointer<Window1> alive(game);
+  QWidget* modal = nullptr;
+  bool gameFound = true;
+  QTimer::singleShot(0, [&] {
+    modal = QApplication::activeModalWidget();
+    game->Close();
+    gameFound = fw::openWindow<Window1>() != nullptr;
+    // The name is typed on later events: the loop runs on meanwhile.
+    QTimer::singleShot(0, [] {
+      auto* entry = fw::openWindow<addname>();
+      entry->TextField1()->setText("Dee");
+      pressReturn(entry->TextField1());
+    });
+  });
+  game->tabletimer()->setEnabled(true);
+  game->tabletimer()->Reset();
+  advance(1000);
+  EXPECT_NE(qobject_cast<addname*>(modal), nullptr) << "the name entry was not modal";
+  EXPECT_FALSE(gameFound);
+  ASSERT_FALSE(alive.isNull());
+  EXPECT_FALSE(game->tabletimer()->Enabled());
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(alive.isNull());
 }
 
 TEST_F(GameOver, ScoreEqualToTheLowestEntryIsNotEntered) {

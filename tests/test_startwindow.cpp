@@ -7,6 +7,7 @@
 #include "framework/Window.h"
 #include "game/Module1.h"
 #include "game/Window1.h"
+#include "records/scores.h"
 #include "testsupport.h"
 #include "windows/startwindow.h"
 
@@ -125,4 +126,23 @@ TEST_F(StartWindow, ReturnPressesLetsGo) {
   QKeyEvent ret(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
   QCoreApplication::sendEvent(w, &ret);
   EXPECT_NE(fw::openWindow<Window1>(), nullptr);
+}
+
+// Escape presses "Load Saved Game". Its release goes to a start window that
+// has gone, or is held back by the box of a refused file, and is never seen:
+// the loaded game must not read Escape as held and end at once.
+TEST_F(StartWindow, EscapeLoadsTheSavedGameAndIsNotReadByIt) {
+  const QStringList files[] = {{"3"}, QStringList(200, "0")};
+  for (const QStringList& file : files) {
+    SCOPED_TRACE(file.size());
+    for (fw::Window* w : fw::WindowRegistry::all()) w->Close();
+    writeDataFile("mygame.txt", file);
+    startwindow* w = open();
+    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier, "\x1b");
+    QCoreApplication::sendEvent(w, &esc);
+    EXPECT_FALSE(load) << "the game's set-up cleared it after loading";
+    ASSERT_NE(fw::openWindow<Window1>(), nullptr);
+    advance(100);
+    EXPECT_EQ(fw::openWindow<scores>(), nullptr) << "Escape ended the loaded game";
+  }
 }

@@ -46,6 +46,10 @@ class GameTest : public ::testing::Test {
   void writeDataFile(const QString& name, const QStringList& lines) const;
   QStringList readDataFile(const QString& name) const;
   QStringList& messages();
+  // Runs `action`, in which the game shows a real message box (its own event
+  // loop); `whileUp` runs while the first box is up, then the player closes
+  // it (and any further box at once). Returns the texts of the boxes shown.
+  QStringList withRealBox(const std::function<void()>& action, const std::function<void()>& whileUp);
 
   std::unique_ptr<QTemporaryDir> dir_;
 };

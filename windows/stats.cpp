@@ -24,6 +24,9 @@ stats::stats() {
   // without being activated and never takes the keyboard focus.
   setAttribute(Qt::WA_ShowWithoutActivating);
   setWindowFlag(Qt::WindowDoesNotAcceptFocus);
+  // The game window is the program: closing it ends the run even while this
+  // window is still open.
+  setAttribute(Qt::WA_QuitOnClose, false);
 }
 
 void stats::Layout() {
