@@ -143,7 +143,10 @@ bool Keyboard::eventFilter(QObject*, QEvent* event) {
       else if (!down)
         release(physicalKey(ke->nativeScanCode(), code));
     }
-  } else if (type == QEvent::ApplicationDeactivate) {
+  } else if (type == QEvent::ApplicationDeactivate || type == QEvent::WindowBlocked) {
+    // Qt drops the key events that go to a window a modal window blocks, so
+    // a release made just as a box comes up is never seen: every key counts
+    // as released when a window is blocked, as when the focus goes.
     releaseAll();
   }
   return false;

@@ -398,6 +398,22 @@ TEST_F(Keys, AKeyTakenByAModalWindowLeavesNoTap) {
   EXPECT_FALSE(Keyboard::AsyncKeyDown(fw::kKeySpace));
 }
 
+// Qt drops the key events sent to a window that a box blocks: a key let go
+// just as a box comes up would stay held behind it for good (S held on would
+// save again and again once the box is closed).
+TEST_F(Keys, AKeyHeldWhenABoxComesUpCountsAsReleased) {
+  QWidget game;
+  game.show();
+  keyevent(true, Qt::Key_S, 39);
+  ASSERT_TRUE(Keyboard::AsyncKeyDown(fw::kKeyS));
+  QWidget box;
+  box.setWindowModality(Qt::ApplicationModal);
+  box.show();
+  // The release goes to the blocked game window and is never delivered.
+  box.close();
+  EXPECT_FALSE(Keyboard::AsyncKeyDown(fw::kKeyS));
+}
+
 class TextFiles : public GameTest {};
 
 TEST_F(TextFiles, WriteThenReadLinesByBareName) {
