@@ -2,6 +2,7 @@
 // set-up and the robots' placement.
 #include <QMenuBar>
 #include <set>
+#include <string>
 
 #include "gameplay.h"
 
@@ -191,6 +192,32 @@ TEST_F(GameWindow, BoardIsRandomInsideAFixedBorder) {
   }
   // About one block in two.
   EXPECT_NEAR(double(blocks) / (195.0 * runs), 0.5, 0.05);
+}
+
+// One seeded replay: the board is drawn column by column (all rows of
+// column 1, then column 2 ...), and each robot's column before its row.
+TEST_F(GameWindow, SeededBoardAndPlacementDrawInTheirOrder) {
+  open(1.0);
+  stopall();
+  App().Randomizer->seed(2026);
+  w->buildwall();
+  auto column = [](qint64 x, qint64 rows) {
+    std::string s;
+    for (qint64 y = 1; y <= rows; ++y) s += space(x, y) == cellblock ? '#' : '.';
+    return s;
+  };
+  std::string top;
+  for (qint64 x = 1; x <= 15; ++x) top += space(x, 1) == cellblock ? '#' : '.';
+  EXPECT_EQ(column(1, 13), ".#.#.#.##....");
+  EXPECT_EQ(column(2, 13), "..###..#..#.#");
+  EXPECT_EQ(column(15, 13), ".#....#..####");
+  EXPECT_EQ(top, "..#..###..##...");  // row 1
+  w->placeman();
+  monsactive = 3;
+  monisac = {0, 0, 0, 0};
+  w->placemonster();
+  EXPECT_EQ(monisac, (std::array<qint64, 4>{13, 10, 14, 11}));
+  EXPECT_EQ(monisup, (std::array<qint64, 4>{3, 1, 10, 11}));
 }
 
 TEST_F(GameWindow, PlacementKeepsRobotsClearOfTheHeroAndOfEachOther) {
