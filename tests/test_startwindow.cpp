@@ -7,6 +7,7 @@
 #include "framework/Window.h"
 #include "game/Module1.h"
 #include "game/Window1.h"
+#include "records/savedgame.h"
 #include "testsupport.h"
 #include "windows/startwindow.h"
 
@@ -109,13 +110,59 @@ TEST_F(StartWindow, LetsGoOpensTheGameWindowAndCloses) {
   EXPECT_EQ(game->timerlabel()->Text(), timerBefore);
 }
 
-TEST_F(StartWindow, LoadSavedGameSetsLoadBeforeTheGameStarts) {
-  writeDataFile("mygame.txt", {"3"});
+TEST_F(StartWindow, LoadSavedGameStartsTheGameFromTheFile) {
+  // A game of level 5 as a save writes it: an empty board inside the border,
+  // the hero on (3, 11), robot 1 on (14, 2), robots 0, 2 and 3 squashed.
+  SavedGame g;
+  for (int c = 0; c < kColumns; ++c)
+    for (int r = 0; r < kRows; ++r)
+      g.space(c, r) = (c == 0 || r == 0 || c == kColumns - 1 || r == kRows - 1) ? celledge
+                                                                              : cellempty;
+  g.space(9, 4) = cellblock;
+  g.space(3, 11) = cellman;
+  g.space(14, 2) = cellmons + 1;
+  g.monsactive = 3;
+  g.lives = 2;
+  g.totalmons = 5;
+  g.monsleft = 1;
+  g.currentscore = 777;
+  g.timeleft = 40;
+  g.exlives = 1;
+  g.monstrapped = 4;
+  g.monisac = {monsgone, 14, monsgone, monsgone};
+  g.monisup = {monsgone, 2, monsgone, monsgone};
+  g.manisac = 3;
+  g.manisup = 11;
+  writeDataFile("mygame.txt", savedGameLines(g));
+
   startwindow* w = open();
+  ASSERT_TRUE(w->PushButton2()->Visible());
   w->PushButton2()->Push();
-  EXPECT_NE(fw::openWindow<Window1>(), nullptr);
+  Window1* game = fw::openWindow<Window1>();
+  ASSERT_NE(game, nullptr);
   EXPECT_EQ(fw::openWindow<startwindow>(), nullptr);
   EXPECT_FALSE(load) << "the game's set-up clears it after loading";
+  EXPECT_EQ(game->scorelabel()->Text(), "777");
+  EXPECT_EQ(lives, 2);
+  EXPECT_EQ(totalmons, 5);
+  EXPECT_EQ(monsactive, 3);
+  EXPECT_EQ(monsleft, 1);
+  EXPECT_EQ(monstrapped, 4);
+  EXPECT_EQ(exlives, 1);
+  EXPECT_EQ(manisac, 3);
+  EXPECT_EQ(manisup, 11);
+  EXPECT_EQ(monisac[1], 14);
+  EXPECT_EQ(monisup[1], 2);
+  EXPECT_EQ(monisac[0], monsgone);
+  EXPECT_EQ(space(3, 11), cellman);
+  EXPECT_EQ(space(7, 6), cellempty) << "not the new game's hero";
+  EXPECT_EQ(space(14, 2), cellmons + 1);
+  EXPECT_EQ(space(9, 4), cellblock);
+  int blocks = 0;
+  for (qint64 x = 1; x <= 15; ++x)
+    for (qint64 y = 1; y <= 13; ++y) blocks += space(x, y) == cellblock;
+  EXPECT_EQ(blocks, 1);
+  EXPECT_TRUE(messages().isEmpty());
 }
 
 TEST_F(StartWindow, ReturnPressesLetsGo) {
