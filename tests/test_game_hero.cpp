@@ -328,6 +328,10 @@ TEST_F(Hero, LabelsAreLaidOutForTheScale) {
   EXPECT_EQ(w->Label2()->geometry(), QRect(30, 135, 150, 33));
   EXPECT_DOUBLE_EQ(w->scorelabel()->TextSize(), 27);
   EXPECT_DOUBLE_EQ(w->timerlabel()->TextSize(), 27);
+  EXPECT_EQ(w->scorelabel()->TextColor(), 0xFFFFFFu);
+  EXPECT_EQ(w->timerlabel()->TextColor(), 0xFFFFFFu);
+  EXPECT_EQ(w->Label1()->TextColor(), 0xFF8000u);
+  EXPECT_EQ(w->Label2()->TextColor(), 0xFF8000u);
   EXPECT_DOUBLE_EQ(w->Label1()->TextSize(), 30);
   EXPECT_EQ(w->timerlabel()->TextColor(), 0xFFFFFFu);
 }

@@ -56,9 +56,27 @@ TEST_F(GameWindow, LayoutControlsTimersAndMenu) {
   EXPECT_EQ(w->Canvas2()->Left(), 8);
   EXPECT_EQ(w->Label1()->Text(), QStringLiteral("TIME"));
   EXPECT_EQ(w->Label2()->Text(), QStringLiteral("SCORE"));
-  EXPECT_EQ(w->Label1()->TextColor(), 0xFF8000u);
-  EXPECT_EQ(w->Label2()->TextColor(), 0xFF8000u);
   EXPECT_TRUE(w->TextField1()->Text().isEmpty());
+  // Their faces: "Arial", bold, left-aligned; the clock and the score white
+  // and italic (the score's size already the new game's 16).
+  struct Face {
+    fw::Label* l;
+    double size;
+    bool italic;
+    Color colour;
+  };
+  for (const Face& f : {Face{w->Label1(), 20, false, 0xFF8000}, Face{w->Label2(), 20, false, 0xFF8000},
+                        Face{w->scorelabel(), 16, true, 0xFFFFFF},
+                        Face{w->timerlabel(), 18, true, 0xFFFFFF}}) {
+    SCOPED_TRACE(f.l->objectName().toStdString());
+    EXPECT_EQ(f.l->font().family(), QStringLiteral("Arial"));
+    EXPECT_TRUE(f.l->font().bold());
+    EXPECT_EQ(f.l->font().italic(), f.italic);
+    EXPECT_DOUBLE_EQ(f.l->TextSize(), f.size);
+    EXPECT_EQ(f.l->font().pixelSize(), fw::textPixels(f.size));
+    EXPECT_EQ(f.l->TextColor(), f.colour);
+    EXPECT_EQ(f.l->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
+  }
 
   struct T {
     fw::Timer* t;

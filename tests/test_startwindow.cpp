@@ -54,18 +54,67 @@ TEST_F(StartWindow, LayoutAsThePlayerSeesIt) {
             (QStringList{"Canvas1", "Slider1", "PushButton1", "Label1", "Label2", "Label3",
                          "Label4", "Label5", "Slider2", "Label7", "Label8", "PushButton2",
                          "SegmentedControl1", "Label9", "Label10", "Label11"}));
-  EXPECT_EQ(w->Canvas1()->geometry(), QRect(0, 0, 761, 289));
   EXPECT_NE(w->Canvas1()->Backdrop, nullptr);
-  EXPECT_EQ(w->PushButton1()->geometry(), QRect(277, 458, 214, 53));
-  EXPECT_EQ(w->PushButton1()->Caption(), "LET'S GO!");
   EXPECT_TRUE(w->PushButton1()->Default);
-  EXPECT_EQ(w->PushButton2()->Caption(), "Load Saved Game");
   EXPECT_TRUE(w->PushButton2()->Cancel);
-  EXPECT_EQ(w->Label11()->Text(), "Space bar = pause game     Esc key = quit current game");
-  EXPECT_EQ(w->Label9()->Text(), "Z and X keys\r\nmove Tarrow\r\nleft and right");
-  EXPECT_EQ(w->Label10()->Text(), "@ and ? keys\r\nmove Tarrow\r\nup and down");
-  EXPECT_EQ(w->Label1()->TextColor(), 0xFF8000u);
-  EXPECT_EQ(w->Label2()->TextColor(), 0xFFFFFFu);
+
+  // Every control's place and face. size 0: no text of its own; colour -1: none.
+  enum Kind { other, label, button };
+  struct Face {
+    const char* name;
+    Kind kind;
+    QRect rect;
+    const char* text;
+    double size;
+    bool bold, italic;
+    Qt::Alignment align;
+    qint64 colour;
+  };
+  const Qt::Alignment L = Qt::AlignLeft, C = Qt::AlignHCenter;
+  const qint64 orange = 0xFF8000, white = 0xFFFFFF;
+  const Face faces[] = {
+      {"Canvas1", other, {0, 0, 761, 289}, "", 0, false, false, L, -1},
+      {"Slider1", other, {73, 379, 244, 31}, "", 0, false, false, L, -1},
+      {"PushButton1", button, {277, 458, 214, 53}, "LET'S GO!", 36, true, true, L, -1},
+      {"Label1", label, {57, 296, 274, 38}, "GAME SIZE", 25, true, false, C, orange},
+      {"Label2", label, {49, 343, 69, 30}, "SMALL", 15, true, false, L, white},
+      {"Label3", label, {155, 343, 69, 30}, "MEDIUM", 15, true, false, L, white},
+      {"Label4", label, {277, 343, 69, 30}, "LARGE", 15, true, false, L, white},
+      {"Label5", label, {643, 343, 69, 30}, "SLOW", 15, true, false, L, white},
+      {"Slider2", other, {424, 379, 244, 31}, "", 0, false, false, L, -1},
+      {"Label7", label, {408, 343, 69, 30}, "FAST", 15, true, false, L, white},
+      {"Label8", label, {409, 296, 274, 38}, "ALIEN ROBOT SPEED", 25, true, false, C, orange},
+      {"PushButton2", button, {277, 519, 214, 35}, "Load Saved Game", 16, true, false, L, -1},
+      {"Label9", label, {49, 430, 190, 97}, "Z and X keys\r\nmove Tarrow\r\nleft and right", 25,
+       false, true, C, orange},
+      {"Label10", label, {522, 430, 190, 97}, "@ and ? keys\r\nmove Tarrow\r\nup and down", 25,
+       false, true, C, orange},
+      {"Label11", label, {29, 561, 713, 41},
+       "Space bar = pause game     Esc key = quit current game", 20, false, true, C, orange},
+  };
+  for (const Face& f : faces) {
+    SCOPED_TRACE(f.name);
+    QWidget* c = w->control<QWidget>(QString::fromLatin1(f.name));
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(c->geometry(), f.rect);
+    if (f.kind == other) continue;
+    EXPECT_EQ(c->font().family(), "Arial");
+    EXPECT_EQ(c->font().bold(), f.bold);
+    EXPECT_EQ(c->font().italic(), f.italic);
+    EXPECT_EQ(c->font().pixelSize(), fw::textPixels(f.size));
+    if (f.kind == button) {
+      EXPECT_EQ(static_cast<fw::PushButton*>(c)->Caption(), f.text);
+      continue;
+    }
+    auto* l = static_cast<fw::Label*>(c);
+    EXPECT_EQ(l->Text(), f.text);
+    EXPECT_DOUBLE_EQ(l->TextSize(), f.size);
+    EXPECT_EQ(l->alignment() & Qt::AlignHorizontal_Mask, f.align);
+    EXPECT_EQ(l->TextColor(), Color(f.colour));
+  }
+  // The segmented control's own size is the framework's fitting of two items.
+  EXPECT_EQ(w->SegmentedControl1()->Left(), 320);
+  EXPECT_EQ(w->SegmentedControl1()->Top(), 426);
   EXPECT_EQ(w->SegmentedControl1()->itemTitle(0), "Sound on");
   EXPECT_EQ(w->SegmentedControl1()->itemTitle(1), "Sound off");
   EXPECT_EQ(w->SegmentedControl1()->Width(), 138);
