@@ -49,13 +49,22 @@ class Canvas : public RectControl<QWidget> {
   std::function<void(Graphics&)> Paint;
   std::function<bool(const QString&)> KeyDown;
   // Asks for a full repaint from the state current when it paints.
-  void Refresh(bool = true) { update(); }
+  void Refresh(bool = true) {
+    ++refreshes_;
+    update();
+  }
+  // How many repaints have been asked for with Refresh since the canvas was
+  // built: lets a test see that a change asks for the repaint it needs.
+  qint64 refreshCount() const { return refreshes_; }
   // Paints into an image as the screen would (tests, benchmarks).
   void paintInto(QPainter& p);
 
  protected:
   void paintEvent(QPaintEvent*) override;
   void keyPressEvent(QKeyEvent* e) override;
+
+ private:
+  qint64 refreshes_ = 0;
 };
 
 class Label : public RectControl<QLabel> {

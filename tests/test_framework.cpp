@@ -30,6 +30,7 @@
 #include "framework/TextFile.h"
 #include "framework/Timer.h"
 #include "testsupport.h"
+#include "windows/startwindow.h"
 
 using testing_tm::GameTest;
 
@@ -596,6 +597,28 @@ class ProbeWindow : public fw::Window {
 }  // namespace
 
 class Windows : public GameTest {};
+
+// Start-up itself records the version and attaches the menu whose "E&xit"
+// quits, whatever the application object held before.
+TEST_F(Windows, StartupSetsTheVersionAndExitQuits) {
+  App().SetVersionData(9, 8, 7, 6, 0);
+  App().MenuBar = nullptr;
+  ASSERT_EQ(startup(), &App());
+  EXPECT_EQ(App().version().text(), "1.1.0");
+  EXPECT_EQ(App().version().stageName(), "beta");
+  EXPECT_EQ(App().version().nonRelease, 0);
+  ASSERT_NE(App().MenuBar, nullptr);
+  EXPECT_NE(fw::openWindow<startwindow>(), nullptr);
+  ASSERT_NE(App().Randomizer, nullptr);
+  const QList<QAction*> items = App().MenuBar->actions();
+  ASSERT_EQ(items.size(), 1);
+  EXPECT_EQ(items[0]->text(), "E&xit");
+  const int quits = App().quitCount();
+  items[0]->trigger();
+  EXPECT_EQ(App().quitCount(), quits + 1);
+  EXPECT_EQ(fw::openWindow<startwindow>(), nullptr) << "quitting closes the windows";
+}
+
 
 TEST_F(Windows, AccessorBuildsOnceInOrderAndForgetsAClosedWindow) {
   ProbeWindow::log().clear();

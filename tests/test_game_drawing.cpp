@@ -99,6 +99,39 @@ TEST_F(Drawing, PauseMessageIsWhiteOnTheTopBand) {
   EXPECT_EQ(below, 0);
 }
 
+// The message starts at 70 x scale with its baseline at 25 x scale, in a text
+// size of 20 x scale: at every scale it keeps its place on the frame's top band.
+TEST_F(Drawing, PauseMessageStandsAtItsScaledPlace) {
+  for (double sc : {1.0, 1.25, 1.5}) {
+    SCOPED_TRACE(sc);
+    at(sc);
+    Module1::pause = true;
+    const QImage img = paintboard();
+    int left = img.width(), right = -1, top = img.height(), bottom = -1;
+    for (int y = 0; y < img.height(); ++y)
+      for (int x = 0; x < img.width(); ++x)
+        if (rgb(img, x, y) == 0xFFFFFF) {
+          left = std::min(left, x);
+          right = std::max(right, x);
+          top = std::min(top, y);
+          bottom = std::max(bottom, y);
+        }
+    ASSERT_GE(right, 0) << "no message drawn";
+    // The first letter starts just right of 70 x scale (its side bearing).
+    EXPECT_GE(left, 70 * sc);
+    EXPECT_LE(left, 73 * sc);
+    // Capitals above the baseline, descenders a little below it.
+    EXPECT_LT(top, 25 * sc);
+    EXPECT_GT(bottom, 25 * sc);
+    EXPECT_LE(bottom, 25 * sc + 8 * sc);
+    // From capital top to descender: about the text size of 20 x scale.
+    EXPECT_GE(bottom - top + 1, 0.7 * 20 * sc);
+    EXPECT_LE(bottom - top + 1, 1.1 * 20 * sc);
+    // One line, its length growing with the scale: about 575 pixels at 1.0.
+    EXPECT_NEAR(right - left + 1, 575 * sc, 20 * sc);
+  }
+}
+
 TEST_F(Drawing, RobotsAreDrawnFirstAtTheirOffsetsWithTheirSourceRectangles) {
   // 50 x 70: the top 40 rows red, the 30 below blue.
   const Picture robot = solidpicture(50, 70, kRed, kBlue, 40);
@@ -110,6 +143,7 @@ TEST_F(Drawing, RobotsAreDrawnFirstAtTheirOffsetsWithTheirSourceRectangles) {
   extrabitup[0] = -12;
   putrobot(1, 5, 2);
   putrobot(2, 8, 2);
+  putrobot(3, 11, 2);
   putman(8, 3);  // right below robot 2: covers the part that reaches down
   manicon = const_cast<Picture*>(&hero);
   const QImage img = paintboard();
@@ -127,6 +161,11 @@ TEST_F(Drawing, RobotsAreDrawnFirstAtTheirOffsetsWithTheirSourceRectangles) {
   // Robot 2 is covered by the hero drawn after it.
   EXPECT_EQ(rgb(img, 600, 180), 0x00FF00u);
   EXPECT_EQ(rgb(img, 600, 179), kRed);
+  // Robot 3, like robots 0 and 2, reaches 45 pixels into the row below.
+  EXPECT_EQ(rgb(img, 825, 120 + 59), kRed);
+  EXPECT_EQ(rgb(img, 825, 120 + 60), kBlue);
+  EXPECT_EQ(rgb(img, 825, 120 + 104), kBlue);
+  EXPECT_EQ(rgb(img, 825, 120 + 105), 0u);
 }
 
 TEST_F(Drawing, RobotWithoutAPictureFacesLeft) {
@@ -148,8 +187,17 @@ TEST_F(Drawing, SidePanelShowsLivesAndRobotsLeft) {
   struct Case {
     double scale;
     qint64 lives, left;
+    int top, width;    // the panel's place
+    int manx, monsx;   // the two columns
+    std::vector<int> rows;  // the icons' y, top down
   };
-  for (const Case& c : {Case{1.0, 3, 1}, Case{1.25, 3, 4}, Case{1.5, 2, 10}, Case{1.0, 0, 0}}) {
+  const Case cases[] = {
+      {1.0, 3, 1, 180, 126, 5, 60, {10, 50, 90}},
+      {1.25, 3, 4, 225, 157, 6, 75, {10, 60, 110, 160}},
+      {1.5, 2, 10, 270, 189, 7, 90, {10, 70, 130, 190, 250, 310, 370, 430, 490, 550}},
+      {1.0, 0, 0, 180, 126, 5, 60, {}},
+  };
+  for (const Case& c : cases) {
     SCOPED_TRACE(c.scale);
     at(c.scale);
     lives = c.lives;
@@ -157,30 +205,22 @@ TEST_F(Drawing, SidePanelShowsLivesAndRobotsLeft) {
     monstrapped = 2;
     const QImage first = paintpanel();
     (void)first;  // the first paint moves and sizes the panel
-    EXPECT_EQ(w->Canvas2()->Top(), int(Trunc(180 * c.scale)));
-    EXPECT_EQ(w->Canvas2()->Width(), int(Trunc(126 * c.scale)));
+    EXPECT_EQ(w->Canvas2()->Top(), c.top);
+    EXPECT_EQ(w->Canvas2()->Width(), c.width);
     const QImage img = paintpanel();
 
-    // The icons where the accumulating rows put them: y 10, then + 40 x scale, cut.
     QImage expected(img.size(), QImage::Format_RGB32);
     expected.fill(Qt::black);
     QPainter p(&expected);
     const double icon = 40 * c.scale;
-    auto column = [&](const Picture* pic, double x, qint64 n) {
-      double y = 10;
-      for (qint64 i = 0; i < n; ++i) {
-        p.drawImage(QRectF(x, y, icon, icon), pic->image(), QRectF(0, 0, 40, 40));
-        y = double(Trunc(y + icon));
-      }
-      return y;
-    };
-    column(_x_smallman(), double(Trunc(5 * c.scale)), c.lives);
-    const double last = column(_x_smallmons(), double(Trunc(60 * c.scale)), c.left);
+    for (qint64 i = 0; i < c.lives; ++i)
+      p.drawImage(QRectF(c.manx, c.rows[size_t(i)], icon, icon), _x_smallman()->image(),
+                  QRectF(0, 0, 40, 40));
+    for (qint64 i = 0; i < c.left; ++i)
+      p.drawImage(QRectF(c.monsx, c.rows[size_t(i)], icon, icon), _x_smallmons()->image(),
+                  QRectF(0, 0, 40, 40));
     p.end();
     EXPECT_EQ(img, expected);
-    if (c.scale == 1.5 && c.left == 10) {
-      EXPECT_EQ(last - 60, 550);
-    }
   }
 }
 

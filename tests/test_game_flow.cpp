@@ -51,9 +51,14 @@ TEST_F(Flow, RobotOnAnyOfTheEightCellsAroundCatches) {
     const qint64 rx = 7 + c.dx, ry = 6 + c.dy;
     putrobot(1, rx, ry);
     extrabitac[1] = 20;
+    extrabitup[1] = -16;
     monicon = {monsleftpic(0), monsleftpic(1), monsleftpic(2), monsleftpic(3)};
     const int catches = _x_catch1()->playCount();
+    const qint64 boardpaints = w->Canvas1()->refreshCount();
+    const qint64 panelpaints = w->Canvas2()->refreshCount();
     EXPECT_EQ(w->checkcatch(rx, ry, 7, 6, 1), c.caught);
+    // The side panel waits for the next placement to show the lost life.
+    EXPECT_EQ(w->Canvas2()->refreshCount(), panelpaints);
     if (!c.caught) {
       EXPECT_EQ(lives, 3);
       EXPECT_EQ(space(7, 6), cellman);
@@ -65,7 +70,9 @@ TEST_F(Flow, RobotOnAnyOfTheEightCellsAroundCatches) {
     EXPECT_EQ(space(rx, ry), cellempty);
     EXPECT_EQ(monisac[1], 7);
     EXPECT_EQ(monisup[1], 6);
-    EXPECT_EQ(extrabitac[1], 0);
+    EXPECT_EQ(extrabitac[1], 0);  // drawn on the hero's cell with no offset
+    EXPECT_EQ(extrabitup[1], 0);
+    EXPECT_GT(w->Canvas1()->refreshCount(), boardpaints);
     EXPECT_EQ(monicon, (std::array<Picture*, 4>{_x_mons(), _x_mons1(), _x_mons2(), _x_mons3()}));
     EXPECT_EQ(lives, 2);
     EXPECT_EQ(_x_catch1()->playCount(), catches + 1);
@@ -223,9 +230,12 @@ TEST_F(Flow, BonusLivesForEachThresholdOnceWhileFewerThanThree) {
     exlives = c.exlives;
     w->scorelabel()->setText(Str(c.score - 1));
     w->timerlabel()->setText(QStringLiteral("0"));
+    const qint64 panelpaints = w->Canvas2()->refreshCount();
     w->calcscore();
     advance(20);
     EXPECT_FALSE(w->scoretimer()->Enabled());
+    // A bonus life shows only at the next placement's repaint of the panel.
+    EXPECT_EQ(w->Canvas2()->refreshCount(), panelpaints);
     EXPECT_EQ(w->scorelabel()->Text(), Str(c.score));
     EXPECT_EQ(lives, c.lifeafter);
     EXPECT_EQ(exlives, c.exafter);
@@ -309,6 +319,37 @@ TEST_F(Flow, PauseDuringTheRobotsWaitKeepsTheRestOfIt) {
   advance(60);
   EXPECT_TRUE(running(w->monstimer()));
   EXPECT_FALSE(newlevel);
+
+  // The next placement waits the whole two seconds again, not the rest that
+  // was left at the pause.
+  stopall();
+  w->placemonster();
+  advance(1999);
+  EXPECT_FALSE(w->monstimer()->Enabled());
+  advance(1);
+  EXPECT_TRUE(running(w->monstimer()));
+}
+
+// The tick that paused goes on once Space is up: a direction key still held
+// then moves the hero once, although the game is now paused.
+TEST_F(Flow, DirectionHeldWhenSpaceIsReleasedMovesTheHeroOnce) {
+  inplay();
+  w->lastmanpush = Ticks() - 100;
+  press(fw::kKeySpace);
+  advance(50);
+  ASSERT_TRUE(Module1::pause);
+  EXPECT_EQ(manisac, 7);
+  press(fw::kKeyX);
+  advance(500);
+  EXPECT_EQ(manisac, 7);  // nothing while Space is held
+  release(fw::kKeySpace);
+  advance(100);
+  EXPECT_EQ(manisac, 8);
+  EXPECT_EQ(space(8, 6), cellman);
+  advance(2000);
+  EXPECT_TRUE(Module1::pause);
+  EXPECT_EQ(manisac, 8);  // and no more while paused
+  release(fw::kKeyX);
 }
 
 TEST_F(Flow, HoldingSOnThePauseScreenSavesOnEveryTick) {

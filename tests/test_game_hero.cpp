@@ -106,6 +106,8 @@ TEST_F(Hero, MovesFollowTheTables) {
     manicon = _x_manf();
     Picture* const was = manicon;
     const Counts before = sounds();
+    const qint64 boardpaints = w->Canvas1()->refreshCount();
+    const qint64 panelpaints = w->Canvas2()->refreshCount();
     const qint64 ticks = Ticks();
     w->lastmanpush = ticks - 100;
     press(c.key);
@@ -120,6 +122,9 @@ TEST_F(Hero, MovesFollowTheTables) {
     // A move marks the time; a refused one leaves the throttle alone.
     const bool moved = std::string(c.before) != c.after;
     EXPECT_EQ(w->lastmanpush, moved ? ticks : ticks - 100);
+    // Every move, a refused one too, asks for the board; none for the panel.
+    EXPECT_GT(w->Canvas1()->refreshCount(), boardpaints);
+    EXPECT_EQ(w->Canvas2()->refreshCount(), panelpaints);
   }
 }
 
@@ -194,7 +199,12 @@ TEST_F(Hero, ShiftmonsterTriesSixCellsInOrderThenSquashes) {
     w->monsismoving[2] = moveleft;
     extrabitac[2] = -16;
     const Counts before = sounds();
+    const qint64 boardpaints = w->Canvas1()->refreshCount();
+    const qint64 panelpaints = w->Canvas2()->refreshCount();
     w->shiftmonster(x, y, cellmons + 2);
+    EXPECT_GT(w->Canvas1()->refreshCount(), boardpaints);
+    // Only a squash changes the robots left that the panel shows.
+    EXPECT_EQ(w->Canvas2()->refreshCount() - panelpaints, first < 6 ? 0 : 1);
     if (first < 6) {
       const qint64 nx = x + kAside[first][0], ny = y + kAside[first][1];
       EXPECT_EQ(space(nx, ny), cellmons + 2);
@@ -342,6 +352,10 @@ TEST_F(Hero, LabelsAreLaidOutForTheScale) {
   EXPECT_EQ(w->Label2()->geometry(), QRect(30, 135, 150, 33));
   EXPECT_DOUBLE_EQ(w->scorelabel()->TextSize(), 27);
   EXPECT_DOUBLE_EQ(w->timerlabel()->TextSize(), 27);
+  EXPECT_EQ(w->scorelabel()->TextColor(), 0xFFFFFFu);
+  EXPECT_EQ(w->timerlabel()->TextColor(), 0xFFFFFFu);
+  EXPECT_EQ(w->Label1()->TextColor(), 0xFF8000u);
+  EXPECT_EQ(w->Label2()->TextColor(), 0xFF8000u);
   EXPECT_DOUBLE_EQ(w->Label1()->TextSize(), 30);
   EXPECT_EQ(w->timerlabel()->TextColor(), 0xFFFFFFu);
 }

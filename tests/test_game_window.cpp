@@ -2,6 +2,7 @@
 // set-up and the robots' placement.
 #include <QMenuBar>
 #include <set>
+#include <string>
 
 #include "gameplay.h"
 
@@ -57,9 +58,27 @@ TEST_F(GameWindow, LayoutControlsTimersAndMenu) {
   EXPECT_EQ(w->Canvas2()->Left(), 8);
   EXPECT_EQ(w->Label1()->Text(), QStringLiteral("TIME"));
   EXPECT_EQ(w->Label2()->Text(), QStringLiteral("SCORE"));
-  EXPECT_EQ(w->Label1()->TextColor(), 0xFF8000u);
-  EXPECT_EQ(w->Label2()->TextColor(), 0xFF8000u);
   EXPECT_TRUE(w->TextField1()->Text().isEmpty());
+  // Their faces: "Arial", bold, left-aligned; the clock and the score white
+  // and italic (the score's size already the new game's 16).
+  struct Face {
+    fw::Label* l;
+    double size;
+    bool italic;
+    Color colour;
+  };
+  for (const Face& f : {Face{w->Label1(), 20, false, 0xFF8000}, Face{w->Label2(), 20, false, 0xFF8000},
+                        Face{w->scorelabel(), 16, true, 0xFFFFFF},
+                        Face{w->timerlabel(), 18, true, 0xFFFFFF}}) {
+    SCOPED_TRACE(f.l->objectName().toStdString());
+    EXPECT_EQ(f.l->font().family(), QStringLiteral("Arial"));
+    EXPECT_TRUE(f.l->font().bold());
+    EXPECT_EQ(f.l->font().italic(), f.italic);
+    EXPECT_DOUBLE_EQ(f.l->TextSize(), f.size);
+    EXPECT_EQ(f.l->font().pixelSize(), fw::textPixels(f.size));
+    EXPECT_EQ(f.l->TextColor(), f.colour);
+    EXPECT_EQ(f.l->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
+  }
 
   struct T {
     fw::Timer* t;
@@ -193,6 +212,32 @@ TEST_F(GameWindow, BoardIsRandomInsideAFixedBorder) {
   }
   // About one block in two.
   EXPECT_NEAR(double(blocks) / (195.0 * runs), 0.5, 0.05);
+}
+
+// One seeded replay: the board is drawn column by column (all rows of
+// column 1, then column 2 ...), and each robot's column before its row.
+TEST_F(GameWindow, SeededBoardAndPlacementDrawInTheirOrder) {
+  open(1.0);
+  stopall();
+  App().Randomizer->seed(2026);
+  w->buildwall();
+  auto column = [](qint64 x, qint64 rows) {
+    std::string s;
+    for (qint64 y = 1; y <= rows; ++y) s += space(x, y) == cellblock ? '#' : '.';
+    return s;
+  };
+  std::string top;
+  for (qint64 x = 1; x <= 15; ++x) top += space(x, 1) == cellblock ? '#' : '.';
+  EXPECT_EQ(column(1, 13), ".#.#.#.##....");
+  EXPECT_EQ(column(2, 13), "..###..#..#.#");
+  EXPECT_EQ(column(15, 13), ".#....#..####");
+  EXPECT_EQ(top, "..#..###..##...");  // row 1
+  w->placeman();
+  monsactive = 3;
+  monisac = {0, 0, 0, 0};
+  w->placemonster();
+  EXPECT_EQ(monisac, (std::array<qint64, 4>{13, 10, 14, 11}));
+  EXPECT_EQ(monisup, (std::array<qint64, 4>{3, 1, 10, 11}));
 }
 
 TEST_F(GameWindow, PlacementKeepsRobotsClearOfTheHeroAndOfEachOther) {

@@ -87,6 +87,43 @@ TEST(Codec, ReadsLinesOfEarlierRuns) {
   EXPECT_EQ(decpw(QStringLiteral("3A")), QString());
 }
 
+// The scrambler's own lines, pinned whole: the reader skips the key pairs, so
+// a round trip cannot see a fault in the key or in its shifts. The long text
+// with a prefix of 9 reaches shift index 54, past the 35 individual values.
+TEST(Codec, ScrambledLinesArePinnedForSeveralPrefixLengths) {
+  struct Case {
+    QString text;
+    int prefix;
+    QString line;
+  };
+  const QString longtext = QStringLiteral("Lost on level 7, 10/12/2026 at 1.25x");
+  const Case cases[] = {
+      {QStringLiteral("Ann"), 0, QStringLiteral("3A346C5B")},
+      {QStringLiteral("Ann"), 4, QStringLiteral("0C686569752D6068")},
+      {QStringLiteral("Ann"), 9, QStringLiteral("1B5E6F60735966535C64376E5B")},
+      {longtext, 1,
+       QStringLiteral("A76A39646F64176E5A1266537359640F321D16311D28252F1F29223024155C6018"
+                      "2423272A6D")},
+      {longtext, 9,
+       QStringLiteral("1B5E6F60735966535C64426F606D146C5E175E63645A670C2F1F15262524262724"
+                      "2725272B155669152623272A6D")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.text.toStdString() << " prefix " << c.prefix);
+    // The codec draws its prefix length from a fresh generator per call: try
+    // seeds until one draws the length wanted.
+    QString line;
+    for (quint64 seed = 1; seed < 1000; ++seed) {
+      Random::setDefaultSeed(seed);
+      line = encpw(c.text);
+      if (line.size() == 2 + 2 * (c.prefix + c.text.size())) break;
+    }
+    Random::setDefaultSeed(0);
+    EXPECT_EQ(line, c.line);
+    EXPECT_EQ(decpw(c.line), c.text);
+  }
+}
+
 TEST(Codec, OnlyTheFirstCharacterAndTheTextPairsAreRead) {
   const QString text = QStringLiteral("Sixteen");
   for (int round = 0; round < 40; ++round) {

@@ -127,6 +127,40 @@ TEST(SavedGameText, GamesThePlayCannotHoldAreRefused) {
       {"robot off its code, the cell empty", [](SavedGame& g) { g.space(12, 2) = cellempty; }, true},
       {"hero on the border", [](SavedGame& g) { g.manisac = 0; }, false},
       {"hero below the board", [](SavedGame& g) { g.manisup = 14; }, false},
+      // States that play reaches and a save can hold: a later tightening of
+      // the check must not refuse them.
+      {"two robots placed on one cell, the later one's code on it",
+       [](SavedGame& g) {
+         g.space(3, 13) = cellempty;
+         g.monisac[2] = 12, g.monisup[2] = 2;
+         g.space(12, 2) = cellmons + 2;
+       },
+       true},
+      {"the catching robot on the hero's cell, its code erased in the halt",
+       [](SavedGame& g) {
+         g.space(12, 2) = cellempty;
+         g.space(4, 9) = cellempty;
+         g.monisac[0] = 4, g.monisup[0] = 9;
+       },
+       true},
+      {"count-up of a cleared level: every robot squashed",
+       [](SavedGame& g) {
+         g.space(12, 2) = cellblock;
+         g.space(3, 13) = cellblock;
+         g.monisac = {monsgone, monsgone, monsgone, 0};
+         g.monisup = {monsgone, monsgone, monsgone, 0};
+         g.monstrapped = 6, g.monsleft = 0;
+       },
+       true},
+      {"a second game's first level carrying the earlier game's bonus lives",
+       [](SavedGame& g) {
+         g.space(3, 13) = cellempty;
+         g.monsactive = 0, g.totalmons = 1, g.monsleft = 1, g.monstrapped = 0;
+         g.lives = 3, g.exlives = 4, g.currentscore = 0, g.timeleft = 87;
+         g.monisac = {12, 0, 0, 0};
+         g.monisup = {2, 0, 0, 0};
+       },
+       true},
   };
   for (const Case& c : cases) {
     SavedGame g = sampleGame();

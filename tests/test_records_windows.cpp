@@ -17,6 +17,7 @@
 #include "game/Module1.h"
 #include "game/Window1.h"
 #include "records/addname.h"
+#include "records/codec.h"
 #include "records/scorefile.h"
 #include "records/scores.h"
 #include "testsupport.h"
@@ -100,13 +101,27 @@ TEST_F(HighScores, FirstRunShowsTheNewEntryOverFifteenZeros) {
 
 TEST_F(HighScores, OkWritesTheFileThenStartsANewGame) {
   fillTable();
+  scale = 1.25;
+  monsspeed = 350;
   gameOver("Bea", "155");
   lives = 0;
   win::scores()->ok()->Push();
   EXPECT_EQ(fw::openWindow<scores>(), nullptr);
-  const ScoreFile f = parseScoreFile(readDataFile("mydata.txt"));
+  const QStringList lines = readDataFile("mydata.txt");
+  const ScoreFile f = parseScoreFile(lines);
   EXPECT_EQ(f.table, currentScoreTable());
   EXPECT_EQ(f.table[0].name, "Bea");
+  // Line by line: name, score and date of each entry from the highest score
+  // down, then the game size and the robot speed, each on its own line.
+  ASSERT_EQ(lines.size(), 50);
+  QStringList texts;
+  for (const QString& l : lines) texts << decpw(l);
+  EXPECT_EQ(texts.mid(0, 6), (QStringList{"Bea", "155", "10/12/2026", "p0", "150", "1/1/2026"}));
+  QStringList points;
+  for (int k = 0; k < kScores; ++k) points << texts.at(3 * k + 1);
+  EXPECT_EQ(points, (QStringList{"155", "150", "140", "130", "120", "110", "100", "90", "80", "70",
+                                 "60", "50", "40", "30", "20", "10"}));
+  EXPECT_EQ(texts.mid(45, 5), (QStringList{"p14", "10", "1/1/2026", "1.25", "350"}));
   EXPECT_EQ(lives, 3);
   EXPECT_EQ(game->scorelabel()->Text(), QString());
   EXPECT_EQ(fw::openWindow<Window1>(), game) << "the next game runs in the same window";

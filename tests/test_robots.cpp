@@ -276,6 +276,7 @@ enum class Pic { left, right, kept };
 
 struct Choice {
   Cell target;
+  qint64 code;  // the move code's number, as stored in saved games
   Pic pic;
 };
 
@@ -290,67 +291,116 @@ TEST_F(RobotTick, ChaseTriesItsCandidatesInOrder) {
   const std::vector<ChaseCase> cases = {
       // Hero on the left.
       {{9, 7}, {4, 7},
-       {{{8, 7}, Pic::left}, {{8, 6}, Pic::left}, {{8, 8}, Pic::left}, {{9, 8}, Pic::right},
-        {{9, 6}, Pic::right}}},
+       {{{8, 7}, 8, Pic::left}, {{8, 6}, 4, Pic::left}, {{8, 8}, 5, Pic::left}, {{9, 8}, 9, Pic::right},
+        {{9, 6}, 10, Pic::right}}},
       {{9, 7}, {4, 3},
-       {{{8, 6}, Pic::left}, {{8, 7}, Pic::left}, {{9, 6}, Pic::kept}, {{8, 8}, Pic::left},
-        {{10, 8}, Pic::right}}},
+       {{{8, 6}, 4, Pic::left}, {{8, 7}, 8, Pic::left}, {{9, 6}, 10, Pic::kept}, {{8, 8}, 5, Pic::left},
+        {{10, 8}, 3, Pic::right}}},
       {{9, 7}, {4, 11},
-       {{{8, 8}, Pic::left}, {{8, 7}, Pic::left}, {{9, 8}, Pic::kept}, {{8, 6}, Pic::left},
-        {{10, 6}, Pic::left}}},
+       {{{8, 8}, 5, Pic::left}, {{8, 7}, 8, Pic::left}, {{9, 8}, 9, Pic::kept}, {{8, 6}, 4, Pic::left},
+        {{10, 6}, 6, Pic::left}}},
       // Hero on the right.
       {{5, 7}, {10, 7},
-       {{{6, 7}, Pic::right}, {{6, 6}, Pic::right}, {{6, 8}, Pic::right}, {{5, 8}, Pic::right},
-        {{5, 6}, Pic::right}}},
+       {{{6, 7}, 7, Pic::right}, {{6, 6}, 6, Pic::right}, {{6, 8}, 3, Pic::right}, {{5, 8}, 9, Pic::right},
+        {{5, 6}, 10, Pic::right}}},
       {{5, 7}, {10, 3},
-       {{{6, 6}, Pic::right}, {{6, 7}, Pic::right}, {{5, 6}, Pic::kept}, {{6, 8}, Pic::right},
-        {{4, 8}, Pic::right}}},
+       {{{6, 6}, 6, Pic::right}, {{6, 7}, 7, Pic::right}, {{5, 6}, 10, Pic::kept}, {{6, 8}, 3, Pic::right},
+        {{4, 8}, 5, Pic::right}}},
       {{5, 7}, {10, 11},
-       {{{6, 8}, Pic::right}, {{6, 7}, Pic::right}, {{5, 8}, Pic::kept}, {{6, 6}, Pic::right},
-        {{4, 6}, Pic::right}}},
+       {{{6, 8}, 3, Pic::right}, {{6, 7}, 7, Pic::right}, {{5, 8}, 9, Pic::kept}, {{6, 6}, 6, Pic::right},
+        {{4, 6}, 4, Pic::right}}},
       // Hero straight above: the cell toward him first, then the hero-above list.
       {{5, 7}, {5, 3},
-       {{{5, 6}, Pic::kept}, {{6, 6}, Pic::right}, {{6, 7}, Pic::right}, {{6, 8}, Pic::right},
-        {{4, 8}, Pic::right}}},
+       {{{5, 6}, 10, Pic::kept}, {{6, 6}, 6, Pic::right}, {{6, 7}, 7, Pic::right}, {{6, 8}, 3, Pic::right},
+        {{4, 8}, 5, Pic::right}}},
   };
   for (const ChaseCase& c : cases) {
-    // Starting from either facing tells a picture the move writes from the
-    // one the idle turn left.
-    for (bool startleft : {true, false}) {
-      for (size_t first = 0; first <= c.order.size(); ++first) {
-        SCOPED_TRACE(testing::Message() << "robot " << c.robot.x << "," << c.robot.y << " hero "
-                                        << c.hero.x << "," << c.hero.y << " first open " << first
-                                        << (startleft ? " from left" : " from right"));
-        fresh();
-        scale = 1.25;
-        putman(c.hero.x, c.hero.y);
-        idlerobot(0, c.robot.x, c.robot.y);
-        monicon[0] = startleft ? monsleftpic(0) : monsrightpic(0);
-        Picture* const turned = startleft ? monsrightpic(0) : monsleftpic(0);
-        blockaround(c.robot.x, c.robot.y);
-        for (size_t j = first; j < c.order.size(); ++j)
-          space(c.order[j].target.x, c.order[j].target.y) = cellempty;
-        tick();
-        if (first == c.order.size()) {
-          EXPECT_EQ(w->monsismoving[0], movenone);
-          EXPECT_EQ(extrabitac[0], 0);
-          EXPECT_EQ(extrabitup[0], 0);
-          EXPECT_EQ(monicon[0], turned);
-          continue;
+    // Every robot index: each must get its own pictures, not robot 0's.
+    for (qint64 k = 0; k < kRobots; ++k) {
+      // Starting from either facing tells a picture the move writes from the
+      // one the idle turn left.
+      for (bool startleft : {true, false}) {
+        for (size_t first = 0; first <= c.order.size(); ++first) {
+          SCOPED_TRACE(testing::Message() << "robot " << k << " at " << c.robot.x << ","
+                                          << c.robot.y << " hero " << c.hero.x << "," << c.hero.y
+                                          << " first open " << first
+                                          << (startleft ? " from left" : " from right"));
+          fresh();
+          scale = 1.25;
+          putman(c.hero.x, c.hero.y);
+          monsactive = k;
+          for (qint64 j = 0; j < k; ++j) monisac[size_t(j)] = monisup[size_t(j)] = monsgone;
+          idlerobot(k, c.robot.x, c.robot.y);
+          monicon[size_t(k)] = startleft ? monsleftpic(k) : monsrightpic(k);
+          Picture* const turned = startleft ? monsrightpic(k) : monsleftpic(k);
+          blockaround(c.robot.x, c.robot.y);
+          for (size_t j = first; j < c.order.size(); ++j)
+            space(c.order[j].target.x, c.order[j].target.y) = cellempty;
+          tick();
+          if (first == c.order.size()) {
+            EXPECT_EQ(w->monsismoving[size_t(k)], movenone);
+            EXPECT_EQ(extrabitac[size_t(k)], 0);
+            EXPECT_EQ(extrabitup[size_t(k)], 0);
+            EXPECT_EQ(monicon[size_t(k)], turned);
+            continue;
+          }
+          const Choice& ch = c.order[first];
+          const qint64 dx = ch.target.x - c.robot.x;
+          const qint64 dy = ch.target.y - c.robot.y;
+          EXPECT_EQ(w->monsismoving[size_t(k)], ch.code);
+          EXPECT_EQ(extrabitac[size_t(k)], dx * 10);
+          EXPECT_EQ(extrabitup[size_t(k)], dy * 10);
+          Picture* expected = ch.pic == Pic::left    ? monsleftpic(k)
+                              : ch.pic == Pic::right ? monsrightpic(k)
+                                                     : turned;
+          EXPECT_EQ(monicon[size_t(k)], expected);
+          // The decision writes nothing on the board.
+          EXPECT_EQ(space(ch.target.x, ch.target.y), cellempty);
+          EXPECT_EQ(space(c.robot.x, c.robot.y), cellmons + k);
         }
-        const Choice& ch = c.order[first];
-        const qint64 dx = ch.target.x - c.robot.x;
-        const qint64 dy = ch.target.y - c.robot.y;
-        EXPECT_EQ(w->monsismoving[0], movecode(dx, dy));
-        EXPECT_EQ(extrabitac[0], dx * 10);
-        EXPECT_EQ(extrabitup[0], dy * 10);
-        Picture* expected = ch.pic == Pic::left    ? monsleftpic(0)
-                            : ch.pic == Pic::right ? monsrightpic(0)
-                                                   : turned;
-        EXPECT_EQ(monicon[0], expected);
-        // The decision writes nothing on the board.
-        EXPECT_EQ(space(ch.target.x, ch.target.y), cellempty);
-        EXPECT_EQ(space(c.robot.x, c.robot.y), cellmons);
+      }
+    }
+  }
+}
+
+// The arrival faces the move's column direction; a vertical move keeps
+// whatever picture the robot had, a left-facing or a halt picture too.
+TEST_F(RobotTick, ArrivalPictureFollowsTheColumnDirection) {
+  struct Arrival {
+    qint64 code, dx, dy;
+    Pic pic;
+  };
+  const Arrival table[] = {{3, +1, +1, Pic::right}, {4, -1, -1, Pic::left},
+                           {5, -1, +1, Pic::left},  {6, +1, -1, Pic::right},
+                           {7, +1, 0, Pic::right},  {8, -1, 0, Pic::left},
+                           {9, 0, +1, Pic::kept},   {10, 0, -1, Pic::kept}};
+  for (const Arrival& a : table) {
+    for (qint64 k = 0; k < kRobots; ++k) {
+      for (int start = 0; start < 3; ++start) {
+        SCOPED_TRACE(testing::Message() << "code " << a.code << " robot " << k << " start "
+                                        << start);
+        fresh();
+        monsactive = k;
+        for (qint64 j = 0; j < k; ++j) monisac[size_t(j)] = monisup[size_t(j)] = monsgone;
+        idlerobot(k, 6, 6);
+        Picture* const before = start == 0   ? monsleftpic(k)
+                                : start == 1 ? monsrightpic(k)
+                                             : monshaltpic(k);
+        monicon[size_t(k)] = before;
+        w->monsismoving[size_t(k)] = a.code;
+        // One step short of arrival at scale 1.0: 40 across, 32 up or down.
+        extrabitac[size_t(k)] = a.dx * 40;
+        extrabitup[size_t(k)] = a.dx != 0 ? a.dy * 40 : a.dy * 32;
+        tick();
+        EXPECT_EQ(w->monsismoving[size_t(k)], movenone);
+        EXPECT_EQ(monisac[size_t(k)], 6 + a.dx);
+        EXPECT_EQ(monisup[size_t(k)], 6 + a.dy);
+        EXPECT_EQ(space(6 + a.dx, 6 + a.dy), cellmons + k);
+        EXPECT_EQ(space(6, 6), cellempty);
+        Picture* expected = a.pic == Pic::left    ? monsleftpic(k)
+                            : a.pic == Pic::right ? monsrightpic(k)
+                                                  : before;
+        EXPECT_EQ(monicon[size_t(k)], expected);
       }
     }
   }
@@ -430,15 +480,18 @@ TEST_F(RobotTick, OnlySlotsUpToMonsactiveAreVisited) {
 
 TEST_F(RobotTick, LevelsFollowTheTable) {
   struct Level {
-    qint64 totalmons, monsactive;
+    qint64 totalmons, monsactive, onboard, timeallowed;
   };
-  const Level table[] = {{1, 0}, {2, 1}, {3, 2}, {4, 3}, {5, 3}, {6, 3},
-                         {7, 3}, {8, 3}, {9, 3}, {10, 3}, {10, 3}};
-  for (int level = 1; level <= 11; ++level) {
+  const Level table[] = {{1, 0, 1, 100},  {2, 1, 2, 120},  {3, 2, 3, 140},  {4, 3, 4, 160},
+                         {5, 3, 4, 180},  {6, 3, 4, 200},  {7, 3, 4, 220},  {8, 3, 4, 240},
+                         {9, 3, 4, 260},  {10, 3, 4, 280}, {10, 3, 4, 280}, {10, 3, 4, 280}};
+  for (int level = 1; level <= 12; ++level) {
     SCOPED_TRACE(level);
     EXPECT_EQ(totalmons, table[level - 1].totalmons);
     EXPECT_EQ(monsactive, table[level - 1].monsactive);
-    if (level == 11) break;
+    EXPECT_EQ(timeallowed, table[level - 1].timeallowed);
+    EXPECT_EQ(w->timerlabel()->Text(), QString::number(table[level - 1].timeallowed));
+    if (level == 12) break;
 
     // The last robot of the level squashed.
     for (qint64 k = 0; k <= monsactive; ++k)
@@ -464,6 +517,8 @@ TEST_F(RobotTick, LevelsFollowTheTable) {
     space(3, 3) = cellempty;
     monisac[0] = monisup[0] = monsgone;
     waittomove[0] = 6;  // squashed while still waiting after a re-entry
+    // Pictures the set-up must replace in every slot, in play or not.
+    for (qint64 k = 0; k < kRobots; ++k) monicon[size_t(k)] = monshaltpic(k);
 
     newlevel = false;
     tick();
@@ -473,6 +528,10 @@ TEST_F(RobotTick, LevelsFollowTheTable) {
     EXPECT_EQ(monsleft, totalmons);
     EXPECT_FALSE(w->monstimer()->Enabled());
     EXPECT_EQ(space(7, 6), cellman);
+    qint64 onboard = 0;
+    for (qint64 x = 1; x <= 15; ++x)
+      for (qint64 y = 1; y <= 13; ++y) onboard += space(x, y) >= cellmons;
+    EXPECT_EQ(onboard, table[level].onboard);
     for (qint64 k = 0; k < kRobots; ++k) {
       if (k > monsactive) {
         EXPECT_EQ(monicon[size_t(k)], monsleftpic(k));
@@ -485,6 +544,9 @@ TEST_F(RobotTick, LevelsFollowTheTable) {
       EXPECT_EQ(waittomove[size_t(k)], 0);
     }
     EXPECT_EQ(lives, 3);
+    // Two seconds on, the wait sets the new level's clock.
+    w->waittimer_Action();
+    w->monstimer()->setEnabled(false);
   }
 }
 
@@ -569,6 +631,39 @@ TEST_F(Reentry, TwoSquashesInOneTickStillBringEveryRobotOn) {
   tick();
   EXPECT_EQ(onboard(), 4);
   EXPECT_EQ(_x_newman()->playCount(), before + 2);
+
+  // With sound off the same re-entry is silent.
+  fresh();
+  totalmons = monsleft = 6;
+  splay = false;
+  const int quiet = _x_newman()->playCount();
+  squash(2);
+  squash(0);
+  tick();
+  EXPECT_EQ(onboard(), 4);
+  EXPECT_EQ(waittomove[0], 9);
+  EXPECT_EQ(waittomove[2], 9);
+  EXPECT_EQ(_x_newman()->playCount(), quiet);
+}
+
+// Ten robots, one squash per tick: the first four and six re-entries, so each
+// of the ten is on the board once, and the tenth squash clears the level.
+TEST_F(Reentry, EveryRobotOfATenRobotLevelComesOn) {
+  totalmons = monsleft = 10;
+  qint64 entered = 4;
+  for (int squashes = 1; squashes <= 10; ++squashes) {
+    SCOPED_TRACE(squashes);
+    qint64 k = 0;
+    while (k <= monsactive && monisac[size_t(k)] == monsgone) ++k;
+    ASSERT_LE(k, monsactive) << "no robot left on the board";
+    squash(k);
+    tick();
+    if (monisac[size_t(k)] != monsgone) ++entered;
+  }
+  EXPECT_EQ(entered, 10);
+  EXPECT_EQ(monstrapped, 10);
+  EXPECT_EQ(monsleft, 0);
+  EXPECT_TRUE(displayscore);
 }
 
 TEST_F(Reentry, FullInteriorLeavesTheRobotOffTheBoardUntilACellFrees) {

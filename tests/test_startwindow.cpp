@@ -7,6 +7,7 @@
 #include "framework/Window.h"
 #include "game/Module1.h"
 #include "game/Window1.h"
+#include "records/savedgame.h"
 #include "records/scores.h"
 #include "testsupport.h"
 #include "windows/startwindow.h"
@@ -56,18 +57,67 @@ TEST_F(StartWindow, LayoutAsThePlayerSeesIt) {
             (QStringList{"Canvas1", "Slider1", "PushButton1", "Label1", "Label2", "Label3",
                          "Label4", "Label5", "Slider2", "Label7", "Label8", "PushButton2",
                          "SegmentedControl1", "Label9", "Label10", "Label11"}));
-  EXPECT_EQ(w->Canvas1()->geometry(), QRect(0, 0, 761, 289));
   EXPECT_NE(w->Canvas1()->Backdrop, nullptr);
-  EXPECT_EQ(w->PushButton1()->geometry(), QRect(277, 458, 214, 53));
-  EXPECT_EQ(w->PushButton1()->Caption(), "LET'S GO!");
   EXPECT_TRUE(w->PushButton1()->Default);
-  EXPECT_EQ(w->PushButton2()->Caption(), "Load Saved Game");
   EXPECT_TRUE(w->PushButton2()->Cancel);
-  EXPECT_EQ(w->Label11()->Text(), "Space bar = pause game     Esc key = quit current game");
-  EXPECT_EQ(w->Label9()->Text(), "Z and X keys\r\nmove Tarrow\r\nleft and right");
-  EXPECT_EQ(w->Label10()->Text(), "@ and ? keys\r\nmove Tarrow\r\nup and down");
-  EXPECT_EQ(w->Label1()->TextColor(), 0xFF8000u);
-  EXPECT_EQ(w->Label2()->TextColor(), 0xFFFFFFu);
+
+  // Every control's place and face. size 0: no text of its own; colour -1: none.
+  enum Kind { other, label, button };
+  struct Face {
+    const char* name;
+    Kind kind;
+    QRect rect;
+    const char* text;
+    double size;
+    bool bold, italic;
+    Qt::Alignment align;
+    qint64 colour;
+  };
+  const Qt::Alignment L = Qt::AlignLeft, C = Qt::AlignHCenter;
+  const qint64 orange = 0xFF8000, white = 0xFFFFFF;
+  const Face faces[] = {
+      {"Canvas1", other, {0, 0, 761, 289}, "", 0, false, false, L, -1},
+      {"Slider1", other, {73, 379, 244, 31}, "", 0, false, false, L, -1},
+      {"PushButton1", button, {277, 458, 214, 53}, "LET'S GO!", 36, true, true, L, -1},
+      {"Label1", label, {57, 296, 274, 38}, "GAME SIZE", 25, true, false, C, orange},
+      {"Label2", label, {49, 343, 69, 30}, "SMALL", 15, true, false, L, white},
+      {"Label3", label, {155, 343, 69, 30}, "MEDIUM", 15, true, false, L, white},
+      {"Label4", label, {277, 343, 69, 30}, "LARGE", 15, true, false, L, white},
+      {"Label5", label, {643, 343, 69, 30}, "SLOW", 15, true, false, L, white},
+      {"Slider2", other, {424, 379, 244, 31}, "", 0, false, false, L, -1},
+      {"Label7", label, {408, 343, 69, 30}, "FAST", 15, true, false, L, white},
+      {"Label8", label, {409, 296, 274, 38}, "ALIEN ROBOT SPEED", 25, true, false, C, orange},
+      {"PushButton2", button, {277, 519, 214, 35}, "Load Saved Game", 16, true, false, L, -1},
+      {"Label9", label, {49, 430, 190, 97}, "Z and X keys\r\nmove Tarrow\r\nleft and right", 25,
+       false, true, C, orange},
+      {"Label10", label, {522, 430, 190, 97}, "@ and ? keys\r\nmove Tarrow\r\nup and down", 25,
+       false, true, C, orange},
+      {"Label11", label, {29, 561, 713, 41},
+       "Space bar = pause game     Esc key = quit current game", 20, false, true, C, orange},
+  };
+  for (const Face& f : faces) {
+    SCOPED_TRACE(f.name);
+    QWidget* c = w->control<QWidget>(QString::fromLatin1(f.name));
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(c->geometry(), f.rect);
+    if (f.kind == other) continue;
+    EXPECT_EQ(c->font().family(), "Arial");
+    EXPECT_EQ(c->font().bold(), f.bold);
+    EXPECT_EQ(c->font().italic(), f.italic);
+    EXPECT_EQ(c->font().pixelSize(), fw::textPixels(f.size));
+    if (f.kind == button) {
+      EXPECT_EQ(static_cast<fw::PushButton*>(c)->Caption(), f.text);
+      continue;
+    }
+    auto* l = static_cast<fw::Label*>(c);
+    EXPECT_EQ(l->Text(), f.text);
+    EXPECT_DOUBLE_EQ(l->TextSize(), f.size);
+    EXPECT_EQ(l->alignment() & Qt::AlignHorizontal_Mask, f.align);
+    EXPECT_EQ(l->TextColor(), Color(f.colour));
+  }
+  // The segmented control's own size is the framework's fitting of two items.
+  EXPECT_EQ(w->SegmentedControl1()->Left(), 320);
+  EXPECT_EQ(w->SegmentedControl1()->Top(), 426);
   EXPECT_EQ(w->SegmentedControl1()->itemTitle(0), "Sound on");
   EXPECT_EQ(w->SegmentedControl1()->itemTitle(1), "Sound off");
   EXPECT_EQ(w->SegmentedControl1()->Width(), 138);
@@ -112,13 +162,59 @@ TEST_F(StartWindow, LetsGoOpensTheGameWindowAndCloses) {
   EXPECT_EQ(game->timerlabel()->Text(), timerBefore);
 }
 
-TEST_F(StartWindow, LoadSavedGameSetsLoadBeforeTheGameStarts) {
-  writeDataFile("mygame.txt", {"3"});
+TEST_F(StartWindow, LoadSavedGameStartsTheGameFromTheFile) {
+  // A game of level 5 as a save writes it: an empty board inside the border,
+  // the hero on (3, 11), robot 1 on (14, 2), robots 0, 2 and 3 squashed.
+  SavedGame g;
+  for (int c = 0; c < kColumns; ++c)
+    for (int r = 0; r < kRows; ++r)
+      g.space(c, r) = (c == 0 || r == 0 || c == kColumns - 1 || r == kRows - 1) ? celledge
+                                                                              : cellempty;
+  g.space(9, 4) = cellblock;
+  g.space(3, 11) = cellman;
+  g.space(14, 2) = cellmons + 1;
+  g.monsactive = 3;
+  g.lives = 2;
+  g.totalmons = 5;
+  g.monsleft = 1;
+  g.currentscore = 777;
+  g.timeleft = 40;
+  g.exlives = 1;
+  g.monstrapped = 4;
+  g.monisac = {monsgone, 14, monsgone, monsgone};
+  g.monisup = {monsgone, 2, monsgone, monsgone};
+  g.manisac = 3;
+  g.manisup = 11;
+  writeDataFile("mygame.txt", savedGameLines(g));
+
   startwindow* w = open();
+  ASSERT_TRUE(w->PushButton2()->Visible());
   w->PushButton2()->Push();
-  EXPECT_NE(fw::openWindow<Window1>(), nullptr);
+  Window1* game = fw::openWindow<Window1>();
+  ASSERT_NE(game, nullptr);
   EXPECT_EQ(fw::openWindow<startwindow>(), nullptr);
   EXPECT_FALSE(load) << "the game's set-up clears it after loading";
+  EXPECT_EQ(game->scorelabel()->Text(), "777");
+  EXPECT_EQ(lives, 2);
+  EXPECT_EQ(totalmons, 5);
+  EXPECT_EQ(monsactive, 3);
+  EXPECT_EQ(monsleft, 1);
+  EXPECT_EQ(monstrapped, 4);
+  EXPECT_EQ(exlives, 1);
+  EXPECT_EQ(manisac, 3);
+  EXPECT_EQ(manisup, 11);
+  EXPECT_EQ(monisac[1], 14);
+  EXPECT_EQ(monisup[1], 2);
+  EXPECT_EQ(monisac[0], monsgone);
+  EXPECT_EQ(space(3, 11), cellman);
+  EXPECT_EQ(space(7, 6), cellempty) << "not the new game's hero";
+  EXPECT_EQ(space(14, 2), cellmons + 1);
+  EXPECT_EQ(space(9, 4), cellblock);
+  int blocks = 0;
+  for (qint64 x = 1; x <= 15; ++x)
+    for (qint64 y = 1; y <= 13; ++y) blocks += space(x, y) == cellblock;
+  EXPECT_EQ(blocks, 1);
+  EXPECT_TRUE(messages().isEmpty());
 }
 
 TEST_F(StartWindow, ReturnPressesLetsGo) {

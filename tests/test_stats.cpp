@@ -117,6 +117,26 @@ TEST_F(StatsTest, LevelEndTickWritesNothingAndTheNextLevelTickShowsTheNewLevel) 
   EXPECT_NE(monisac[1], 0);
 }
 
+TEST_F(StatsTest, RowsShowARobotReenteredInTheSameTick) {
+  showstats = true;
+  totalmons = 5;
+  monsleft = 4;
+  monstrapped = 1;
+  monsactive = 1;
+  space(monisac[0], monisup[0]) = cellempty;
+  monisac[0] = monisup[0] = monsgone;  // squashed since the last tick
+  monisac[1] = 12;
+  monisup[1] = 3;
+  space(12, 3) = cellmons + 1;
+  tick();
+  ASSERT_NE(monisac[0], monsgone);
+  const QStringList r = rows();
+  ASSERT_EQ(r.size(), 9);
+  EXPECT_NE(r[5], QStringLiteral("99-99"));
+  EXPECT_EQ(r[5], cell(0));
+  EXPECT_EQ(r[6], QStringLiteral("12-3"));
+}
+
 TEST_F(StatsTest, ClosedWindowComesBackAndSwitchedOffKeepsTheLastTexts) {
   showstats = true;
   tick();
