@@ -85,6 +85,8 @@ inline const QString kGameLoadRefused = QStringLiteral(
 inline const QString kGameLoadUnreadable = QStringLiteral(
     "The saved game cannot be loaded: the file cannot be read. A new game starts instead.");
 
+// The file format (savedgame_format.cpp), free of globals and disk.
+
 // The 273 lines of the file, in file order.
 QStringList savedGameLines(const SavedGame& game);
 
@@ -106,6 +108,8 @@ bool playable(const SavedGame& game);
 // level brings them in, and a squashed mark there would keep that robot off
 // the board. Sets them to out of play (column and row 0).
 void clearOutOfPlay(SavedGame& game);
+
+// The game's side (savedgame_game.cpp).
 
 // The game state in the globals, and back.
 SavedGame currentGame();

@@ -1,3 +1,5 @@
+// The saved game's file format: its lines and the checks on them. Pure: no
+// globals, no disk.
 #include "records/savedgame.h"
 
 #include <algorithm>

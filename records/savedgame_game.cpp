@@ -1,4 +1,5 @@
-// Saving the paused game and loading it into a new one.
+// The saved game in the game: saving the paused game to disk and loading it
+// into a new one, through the globals.
 #include "records/savedgame.h"
 
 #include "framework/Controls.h"
