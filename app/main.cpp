@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QIcon>
 
+#include "assets/names.h"
 #include "framework/Media.h"
 
 #include "app/startup.h"
@@ -14,7 +15,7 @@ QIcon appIcon() {
   QIcon icon = QIcon::fromTheme(QStringLiteral("tarrowmead"));
   if (!icon.isNull()) return icon;
   for (const QString& folder : fw::assetFolders())
-    for (int size : {16, 32, 48, 256}) {
+    for (int size : assetnames::kIconSizes) {
       const QString path = QDir(folder).filePath(QStringLiteral("tarrowmead-%1.png").arg(size));
       if (QFileInfo::exists(path)) icon.addFile(path, QSize(size, size));
     }

@@ -19,9 +19,12 @@
 #include <cstdio>
 #include <map>
 #include <random>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "assets/names.h"
 
 namespace {
 
@@ -92,18 +95,48 @@ Rows without(Rows rows, const std::string& from) {
   return rows;
 }
 
+QString iconFile(int size) { return QString("tarrowmead-%1.png").arg(size); }
+
+// Every file the list of assets names, which the build expects to find.
+std::set<QString> listedFiles() {
+  std::set<QString> files;
+  for (std::string_view name : assetnames::kPictures)
+    files.insert(QString::fromLatin1(name.data(), qsizetype(name.size())) + ".png");
+  for (std::string_view name : assetnames::kSounds)
+    files.insert(QString::fromLatin1(name.data(), qsizetype(name.size())) + ".wav");
+  for (int size : assetnames::kIconSizes) files.insert(iconFile(size));
+  return files;
+}
+
 // Writes the files into the output folder and remembers whether any failed.
 class AssetWriter {
  public:
   explicit AssetWriter(const QString& folder) : dir_(folder) {}
   void png(const QString& name, const QImage& img) {
+    written_.insert(name);
     if (!img.save(dir_.filePath(name), "PNG")) fail(name);
   }
   void wav(const QString& name, const QByteArray& data) {
+    written_.insert(name);
     QFile f(dir_.filePath(name));
     if (!f.open(QIODevice::WriteOnly) || f.write(data) != data.size()) fail(name);
   }
-  bool ok() const { return ok_; }
+  // Whether every file was written and the files are those the list names.
+  bool ok() const {
+    bool same = true;
+    const std::set<QString> listed = listedFiles();
+    for (const QString& name : listed)
+      if (!written_.count(name)) {
+        std::fprintf(stderr, "make_assets: %s is listed but not drawn\n", qPrintable(name));
+        same = false;
+      }
+    for (const QString& name : written_)
+      if (!listed.count(name)) {
+        std::fprintf(stderr, "make_assets: %s is drawn but not listed\n", qPrintable(name));
+        same = false;
+      }
+    return ok_ && same;
+  }
 
  private:
   void fail(const QString& name) {
@@ -111,6 +144,7 @@ class AssetWriter {
     ok_ = false;
   }
   QDir dir_;
+  std::set<QString> written_;
   bool ok_ = true;
 };
 
@@ -575,8 +609,8 @@ void drawAppIcons(AssetWriter& out) {
   const Palette pal = recoloured(kSaucer.palette, {{'P', opaque(0x6000F0)},
                                                    {'Q', opaque(0x9050FF)},
                                                    {'q', opaque(0x3C0098)}});
-  for (int size : {16, 32, 48, 256})
-    out.png(QString("tarrowmead-%1.png").arg(size), sprite(kAppIcon, pal, size / 16, size, size));
+  for (int size : assetnames::kIconSizes)
+    out.png(iconFile(size), sprite(kAppIcon, pal, size / 16, size, size));
 }
 
 // ---------------------------------------------------------------------------

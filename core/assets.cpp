@@ -1,66 +1,57 @@
 #include "core/assets.h"
 
+#include <array>
+#include <iterator>
 #include <memory>
-#include <vector>
 
+#include "assets/names.h"
 #include "framework/Media.h"
+
+using assetnames::indexIn;
+using assetnames::kPictures;
+using assetnames::kSounds;
 
 namespace {
 
-// A picture's slot: filled on the first successful load, tried again while empty.
-struct PictureSlot {
-  const char* file;
-  std::unique_ptr<Picture> picture;
-  Picture* get() {
-    if (!picture) picture = Picture::OpenFilesFromApp({QString::fromLatin1(file)});
-    return picture.get();
-  }
+struct Loaded {
+  // Filled on the first successful load, tried again while empty.
+  std::array<std::unique_ptr<Picture>, std::size(kPictures)> pictures;
+  // One load attempt for the whole run.
+  std::array<std::unique_ptr<Sound>, std::size(kSounds)> sounds;
+  std::array<bool, std::size(kSounds)> soundTried{};
 };
 
-// A sound's slot: one load attempt for the whole run.
-struct SoundSlot {
-  const char* file;
-  std::unique_ptr<Sound> sound;
-  bool tried = false;
-  Sound* get() {
-    if (!tried) {
-      tried = true;
-      sound = Sound::GetSoundFromResourceManager(QString::fromLatin1(file));
-    }
-    return sound.get();
+// Never destroyed: the game's objects may hold these to the very end.
+Loaded& loaded() {
+  static Loaded* all = new Loaded;
+  return *all;
+}
+
+QString fileName(std::string_view name, const char* extension) {
+  return QString::fromLatin1(name.data(), qsizetype(name.size())) + QLatin1String(extension);
+}
+
+Picture* picture(size_t i) {
+  std::unique_ptr<Picture>& p = loaded().pictures[i];
+  if (!p) p = Picture::OpenFilesFromApp({fileName(kPictures[i], ".png")});
+  return p.get();
+}
+
+Sound* sound(size_t i) {
+  Loaded& all = loaded();
+  if (!all.soundTried[i]) {
+    all.soundTried[i] = true;
+    all.sounds[i] = Sound::GetSoundFromResourceManager(fileName(kSounds[i], ".wav"));
   }
-};
-
-std::vector<PictureSlot*>& pictureSlots() {
-  static std::vector<PictureSlot*> all;
-  return all;
-}
-std::vector<SoundSlot*>& soundSlots() {
-  static std::vector<SoundSlot*> all;
-  return all;
-}
-
-PictureSlot* registerSlot(PictureSlot* s) {
-  pictureSlots().push_back(s);
-  return s;
-}
-SoundSlot* registerSlot(SoundSlot* s) {
-  soundSlots().push_back(s);
-  return s;
+  return all.sounds[i].get();
 }
 
 }  // namespace
 
-#define TM_PICTURE(name)                                                        \
-  Picture* _x_##name() {                                                        \
-    static PictureSlot* slot = registerSlot(new PictureSlot{#name ".png", {}}); \
-    return slot->get();                                                         \
-  }
-#define TM_SOUND(name)                                                             \
-  Sound* _x_##name() {                                                             \
-    static SoundSlot* slot = registerSlot(new SoundSlot{#name ".wav", {}, false}); \
-    return slot->get();                                                            \
-  }
+#define TM_PICTURE(name) \
+  Picture* _x_##name() { return picture(indexIn(kPictures, #name)); }
+#define TM_SOUND(name) \
+  Sound* _x_##name() { return sound(indexIn(kSounds, #name)); }
 
 TM_PICTURE(manf)
 TM_PICTURE(manfr)
@@ -114,10 +105,9 @@ Picture* monshaltpic(qint64 k) {
 
 namespace assets {
 void resetForTests() {
-  for (PictureSlot* s : pictureSlots()) s->picture.reset();
-  for (SoundSlot* s : soundSlots()) {
-    s->sound.reset();
-    s->tried = false;
-  }
+  Loaded& all = loaded();
+  for (auto& p : all.pictures) p.reset();
+  for (auto& s : all.sounds) s.reset();
+  all.soundTried = {};
 }
 }  // namespace assets

@@ -10,6 +10,8 @@ namespace {
 Application* g_app = nullptr;
 }
 
+QString programName() { return QCoreApplication::applicationName().toLower(); }
+
 QString VersionData::text() const {
   return QStringLiteral("%1.%2.%3").arg(major).arg(minor).arg(bug);
 }

@@ -6,6 +6,11 @@ class QMenu;
 
 namespace fw {
 
+// The program's name as its folders and messages spell it: the application's
+// name (QCoreApplication::applicationName, set by the program at start-up)
+// lower-cased.
+QString programName();
+
 struct VersionData {
   int major = 0, minor = 0, bug = 0, nonRelease = 0;
   int stage = 0;  // 0 development, 1 alpha, 2 beta, 3 final

@@ -1,6 +1,7 @@
 #include "framework/Controls.h"
 
 #include <QButtonGroup>
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMessageBox>
@@ -205,7 +206,7 @@ void MsgBox(const QString& text) {
     return;
   }
   QMessageBox box;
-  box.setWindowTitle(QStringLiteral("Tarrowmead"));
+  box.setWindowTitle(QCoreApplication::applicationName());
   box.setWindowModality(Qt::ApplicationModal);
   box.setText(text);
   box.exec();

@@ -13,6 +13,8 @@
 #include <optional>
 #include <utility>
 
+#include "framework/Application.h"
+
 namespace fw {
 
 namespace {
@@ -27,7 +29,7 @@ QStringList assetFolders() {
   QStringList folders;
   if (QCoreApplication::instance()) {
     const QString exeDir = QCoreApplication::applicationDirPath();
-    folders << exeDir << QDir(exeDir).filePath(QStringLiteral("../share/tarrowmead"));
+    folders << exeDir << QDir(exeDir).filePath(QStringLiteral("../share/") + programName());
   }
   folders << QStringLiteral(TM_INSTALL_ASSET_DIR);
   return folders;
@@ -70,7 +72,8 @@ bool hasAudioOutput() {
   if (!g_hasOutput) {
     g_hasOutput = g_outputQuery ? g_outputQuery() : systemHasAudioOutput();
     if (!*g_hasOutput)
-      std::fprintf(stderr, "tarrowmead: no audio output found; playing without sound\n");
+      std::fprintf(stderr, "%s: no audio output found; playing without sound\n",
+                   qPrintable(programName()));
   }
   return *g_hasOutput;
 }
@@ -88,8 +91,8 @@ QString findAsset(const QString& name) {
   }
   if (!g_reported.contains(name)) {
     g_reported.insert(name);
-    std::fprintf(stderr, "tarrowmead: asset \"%s\" not found in: %s\n", qPrintable(name),
-                 qPrintable(folders.join(QStringLiteral(", "))));
+    std::fprintf(stderr, "%s: asset \"%s\" not found in: %s\n", qPrintable(programName()),
+                 qPrintable(name), qPrintable(folders.join(QStringLiteral(", "))));
   }
   return QString();
 }

@@ -57,7 +57,7 @@ class Sound {
 
 namespace fw {
 // The folders searched for assets, in order: beside the program (the build
-// tree), ../share/tarrowmead from it (an install anywhere), the configured
+// tree), ../share/<programName()> from it (an install anywhere), the configured
 // install folder.
 QStringList assetFolders();
 // Test seam: search only these folders.

@@ -50,7 +50,7 @@ std::vector<Window*> WindowRegistry::all() {
 
 Window::Window() : QWidget(nullptr), content_(new QWidget(this)) {
   setAttribute(Qt::WA_DeleteOnClose, false);
-  setWindowTitle(QStringLiteral("Tarrowmead"));
+  setWindowTitle(QCoreApplication::applicationName());
   applySize();
 }
 

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <tuple>
+#include <type_traits>
 
 #include "game/Module1.h"
 
@@ -23,6 +25,52 @@ struct SavedGame {
   qint64 manisup = 0;
 };
 
+// One value of a saved game: the field that holds it in a SavedGame and the
+// global that holds it in play.
+template <class T>
+struct SavedValue {
+  T SavedGame::*field;
+  T* global;
+};
+using RobotCells = std::array<qint64, kRobots>;
+// The robots' columns and rows, which the file holds robot by robot: column,
+// row, column, row.
+struct SavedRobots {
+  SavedValue<RobotCells> ac, up;
+};
+
+// Every value of a saved game in file order: the board column by column, the
+// counters, the robots, the hero. The file's writer and reader and the copies
+// to and from the globals all walk this list.
+inline constexpr std::tuple kSavedValues{
+    SavedValue<Board>{&SavedGame::space, &Module1::space},
+    SavedValue<qint64>{&SavedGame::monsactive, &Module1::monsactive},
+    SavedValue<qint64>{&SavedGame::lives, &Module1::lives},
+    SavedValue<qint64>{&SavedGame::totalmons, &Module1::totalmons},
+    SavedValue<qint64>{&SavedGame::monsleft, &Module1::monsleft},
+    SavedValue<qint64>{&SavedGame::currentscore, &Module1::currentscore},
+    SavedValue<qint64>{&SavedGame::timeleft, &Module1::timeleft},
+    SavedValue<qint64>{&SavedGame::exlives, &Module1::exlives},
+    SavedValue<qint64>{&SavedGame::monstrapped, &Module1::monstrapped},
+    SavedRobots{{&SavedGame::monisac, &Module1::monisac}, {&SavedGame::monisup, &Module1::monisup}},
+    SavedValue<qint64>{&SavedGame::manisac, &Module1::manisac},
+    SavedValue<qint64>{&SavedGame::manisup, &Module1::manisup},
+};
+
+// Calls f with each entry of kSavedValues, the robots as their two arrays.
+template <class F>
+void eachSavedValue(F&& f) {
+  auto one = [&](const auto& v) {
+    if constexpr (std::is_same_v<std::decay_t<decltype(v)>, SavedRobots>) {
+      f(v.ac);
+      f(v.up);
+    } else {
+      f(v);
+    }
+  };
+  std::apply([&](const auto&... v) { (one(v), ...); }, kSavedValues);
+}
+
 constexpr int kSavedGameLines = 273;
 // The level-end count-up reads the score back from its label through a double
 // and adds to it, which stays exact only well below 2 to the power 53; no game
@@ -36,6 +84,8 @@ inline const QString kGameLoadRefused = QStringLiteral(
     "The saved game cannot be loaded: the file is damaged. A new game starts instead.");
 inline const QString kGameLoadUnreadable = QStringLiteral(
     "The saved game cannot be loaded: the file cannot be read. A new game starts instead.");
+
+// The file format (savedgame_format.cpp), free of globals and disk.
 
 // The 273 lines of the file, in file order.
 QStringList savedGameLines(const SavedGame& game);
@@ -58,6 +108,8 @@ bool playable(const SavedGame& game);
 // level brings them in, and a squashed mark there would keep that robot off
 // the board. Sets them to out of play (column and row 0).
 void clearOutOfPlay(SavedGame& game);
+
+// The game's side (savedgame_game.cpp).
 
 // The game state in the globals, and back.
 SavedGame currentGame();

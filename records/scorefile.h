@@ -31,12 +31,16 @@ struct ScoreFile {
 constexpr int kScoreFileLines = 50;
 inline const QString kScoreFileName = QStringLiteral("mydata.txt");
 
+// The file format (scorefile_format.cpp), free of globals and disk.
+
 // The fifty texts of the file before scrambling, in file order.
 QStringList scoreFileTexts(const ScoreTable& table, double scale, qint64 monsspeed);
 
 // Reads the file's lines as read from disk (scrambled). Only the first fifty
 // count; a missing line reads as empty text.
 ScoreFile parseScoreFile(const QStringList& lines);
+
+// The game's side (scorefile_game.cpp).
 
 // The table in the globals scorename, scorenum and scoredate, and back.
 ScoreTable currentScoreTable();

@@ -10,6 +10,10 @@
 #include <QtEndian>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <set>
+#include <string>
+
+#include "assets/names.h"
 
 namespace {
 
@@ -42,6 +46,14 @@ const PictureCase kPictures[] = {
 };
 
 TEST(GeneratedAssets, EveryPictureLoadsWithItsSize) {
+  // The sizes below are for exactly the pictures and icons the game lists.
+  std::set<std::string> listed, sized;
+  for (std::string_view name : assetnames::kPictures) listed.insert(std::string(name) + ".png");
+  for (int size : assetnames::kIconSizes)
+    listed.insert("tarrowmead-" + std::to_string(size) + ".png");
+  for (const auto& c : kPictures) sized.insert(c.file);
+  EXPECT_EQ(sized, listed);
+
   for (const auto& c : kPictures) {
     SCOPED_TRACE(c.file);
     const QImage img(assetPath(QString::fromLatin1(c.file)));
@@ -103,9 +115,10 @@ TEST(GeneratedAssets, WallBlockHasItsOwnEdge) {
 }
 
 TEST(GeneratedAssets, SoundsAreShortAudible16BitPcm) {
-  for (const char* name : {"boing", "catch1", "endoflevel", "newman", "push", "scb", "squash"}) {
-    SCOPED_TRACE(name);
-    QFile f(assetPath(QString::fromLatin1(name) + ".wav"));
+  for (std::string_view name : assetnames::kSounds) {
+    const QString file = QString::fromLatin1(name.data(), qsizetype(name.size())) + ".wav";
+    SCOPED_TRACE(file.toStdString());
+    QFile f(assetPath(file));
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QByteArray d = f.readAll();
     ASSERT_GE(d.size(), 44);

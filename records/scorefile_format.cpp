@@ -1,6 +1,9 @@
-#include "records/codec.h"
+// The score file's format: its texts and how its lines read. Pure: no
+// globals, no disk.
 #include "records/scorefile.h"
+
 #include "framework/Text.h"
+#include "records/codec.h"
 
 QStringList scoreFileTexts(const ScoreTable& table, double scale, qint64 monsspeed) {
   QStringList texts;

@@ -1,3 +1,5 @@
+// The saved game's file format: its lines and the checks on them. Pure: no
+// globals, no disk.
 #include "records/savedgame.h"
 
 #include <algorithm>
@@ -6,22 +8,37 @@
 
 namespace {
 
+// The lines one entry of kSavedValues gives, in file order.
+template <class Game, class F>
+void valuesOf(Game& g, const SavedValue<Board>& v, F& f) {
+  for (int c = 0; c < kColumns; ++c)
+    for (int r = 0; r < kRows; ++r) f((g.*v.field)(c, r));
+}
+template <class Game, class F>
+void valuesOf(Game& g, const SavedValue<qint64>& v, F& f) {
+  f(g.*v.field);
+}
+template <class Game, class F>
+void valuesOf(Game& g, const SavedRobots& v, F& f) {
+  for (size_t k = 0; k < kRobots; ++k) {
+    f((g.*v.ac.field)[k]);
+    f((g.*v.up.field)[k]);
+  }
+}
+
 // Every value of the file in file order, so that the writer and the reader
 // cannot disagree about it.
 template <class Game, class F>
 void eachValue(Game& g, F&& f) {
-  for (int c = 0; c < kColumns; ++c)
-    for (int r = 0; r < kRows; ++r) f(g.space(c, r));
-  for (auto* v : {&g.monsactive, &g.lives, &g.totalmons, &g.monsleft, &g.currentscore,
-                  &g.timeleft, &g.exlives, &g.monstrapped})
-    f(*v);
-  for (size_t k = 0; k < kRobots; ++k) {
-    f(g.monisac[k]);
-    f(g.monisup[k]);
-  }
-  f(g.manisac);
-  f(g.manisup);
+  std::apply([&](const auto&... v) { (valuesOf(g, v, f), ...); }, kSavedValues);
 }
+
+constexpr int valueCount(const SavedValue<Board>&) { return kColumns * kRows; }
+constexpr int valueCount(const SavedValue<qint64>&) { return 1; }
+constexpr int valueCount(const SavedRobots&) { return 2 * kRobots; }
+static_assert(std::apply([](const auto&... v) { return (valueCount(v) + ...); }, kSavedValues) ==
+                  kSavedGameLines,
+              "the list of saved values gives every line of the file");
 
 bool within(qint64 v, qint64 lo, qint64 hi) { return v >= lo && v <= hi; }
 

@@ -1,4 +1,5 @@
-// Saving the paused game and loading it into a new one.
+// The saved game in the game: saving the paused game to disk and loading it
+// into a new one, through the globals.
 #include "records/savedgame.h"
 
 #include "framework/Controls.h"
@@ -10,36 +11,12 @@ using namespace Module1;
 
 SavedGame currentGame() {
   SavedGame g;
-  g.space = space;
-  g.monsactive = monsactive;
-  g.lives = lives;
-  g.totalmons = totalmons;
-  g.monsleft = monsleft;
-  g.currentscore = currentscore;
-  g.timeleft = timeleft;
-  g.exlives = exlives;
-  g.monstrapped = monstrapped;
-  g.monisac = monisac;
-  g.monisup = monisup;
-  g.manisac = manisac;
-  g.manisup = manisup;
+  eachSavedValue([&](const auto& v) { g.*v.field = *v.global; });
   return g;
 }
 
 void setCurrentGame(const SavedGame& g) {
-  space = g.space;
-  monsactive = g.monsactive;
-  lives = g.lives;
-  totalmons = g.totalmons;
-  monsleft = g.monsleft;
-  currentscore = g.currentscore;
-  timeleft = g.timeleft;
-  exlives = g.exlives;
-  monstrapped = g.monstrapped;
-  monisac = g.monisac;
-  monisup = g.monisup;
-  manisac = g.manisac;
-  manisup = g.manisup;
+  eachSavedValue([&](const auto& v) { *v.global = g.*v.field; });
 }
 
 void Window1::savegame() {

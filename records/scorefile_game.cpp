@@ -1,5 +1,6 @@
-// The score file's writer (game window) and reader (start window), and the
-// codec as both windows carry it.
+// The score file in the game: its writer (game window) and reader (start
+// window) on disk, the table in the globals, and the codec as both windows
+// carry it.
 #include "records/scorefile.h"
 
 #include <QDir>
