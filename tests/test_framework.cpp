@@ -2,16 +2,15 @@
 // clock, key state, text files and the asset accessors.
 #include <QApplication>
 #include <QCloseEvent>
-#include <QPainter>
 #include <QDate>
 #include <QDir>
-#include <QLocale>
-#include <QMenu>
-#include <unistd.h>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
-#include <QEventLoop>
+#include <QLocale>
+#include <QMenu>
+#include <QPainter>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
@@ -19,8 +18,10 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
+#include "app/startup.h"
 #include "core/Tarrow.h"
 #include "core/assets.h"
 #include "framework/Controls.h"
