@@ -23,35 +23,35 @@ void addname::Layout() {
 void addname::CreateControls() { _CreateControls0(); }
 
 void addname::_CreateControls0() {
-  auto* greeting = addControl<fw::Label>(QStringLiteral("Label1"));
-  greeting->setBounds(20, 10, 389, 28);
-  greeting->setText(QStringLiteral("Congratulations, You're in the top 15"));
-  greeting->setFontStyle(QStringLiteral("Arial"), 20, true, false);
-  greeting->setTextColor(0xFF8040);
-  greeting->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+  Label1_ = addControl<fw::Label>(QStringLiteral("Label1"));
+  Label1_->setBounds(20, 10, 389, 28);
+  Label1_->setText(QStringLiteral("Congratulations, You're in the top 15"));
+  Label1_->setFontStyle(QStringLiteral("Arial"), 20, true, false);
+  Label1_->setTextColor(0xFF8040);
+  Label1_->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
 
-  auto* field = addControl<fw::TextField>(QStringLiteral("TextField1"));
-  field->setBounds(103, 52, 258, 32);
-  fw::setFont(field, QStringLiteral("Arial"), 20);
-  field->setStyleSheet(QStringLiteral("QLineEdit { color: #000000; background: #ffffff; }"));
-  field->setFrame(true);
-  field->setMaxLength(std::numeric_limits<int>::max());
-  field->KeyDown = [this](const QString& key) { return TextField1_KeyDown(key); };
+  TextField1_ = addControl<fw::TextField>(QStringLiteral("TextField1"));
+  TextField1_->setBounds(103, 52, 258, 32);
+  fw::setFont(TextField1_, QStringLiteral("Arial"), 20);
+  TextField1_->setStyleSheet(QStringLiteral("QLineEdit { color: #000000; background: #ffffff; }"));
+  TextField1_->setFrame(true);
+  TextField1_->setMaxLength(std::numeric_limits<int>::max());
+  TextField1_->KeyDown = [this](const QString& key) { return TextField1_KeyDown(key); };
 
-  auto* caption = addControl<fw::Label>(QStringLiteral("Label2"));
-  caption->setBounds(9, 52, 87, 31);
-  caption->setText(QStringLiteral("NAME:"));
-  caption->setFontStyle(QStringLiteral("Arial"), 16, true, false);
-  caption->setTextColor(0x000000);
-  caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  Label2_ = addControl<fw::Label>(QStringLiteral("Label2"));
+  Label2_->setBounds(9, 52, 87, 31);
+  Label2_->setText(QStringLiteral("NAME:"));
+  Label2_->setFontStyle(QStringLiteral("Arial"), 16, true, false);
+  Label2_->setTextColor(0x000000);
+  Label2_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
-  auto* button = addControl<fw::PushButton>(QStringLiteral("PushButton1"));
-  button->setBounds(373, 53, 43, 33);
-  button->setCaption(QStringLiteral("OK"));
-  button->setFont(QApplication::font());
-  button->Default = true;
-  button->setDefault(true);
-  button->Action = [this] { PushButton1_Action(); };
+  PushButton1_ = addControl<fw::PushButton>(QStringLiteral("PushButton1"));
+  PushButton1_->setBounds(373, 53, 43, 33);
+  PushButton1_->setCaption(QStringLiteral("OK"));
+  PushButton1_->setFont(QApplication::font());
+  PushButton1_->Default = true;
+  PushButton1_->setDefault(true);
+  PushButton1_->Action = [this] { PushButton1_Action(); };
 }
 
 void addname::Event_Open() {

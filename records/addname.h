@@ -9,10 +9,10 @@ class addname : public fw::Window {
  public:
   addname();
 
-  fw::Label* Label1() const { return control<fw::Label>("Label1"); }
-  fw::TextField* TextField1() const { return control<fw::TextField>("TextField1"); }
-  fw::Label* Label2() const { return control<fw::Label>("Label2"); }
-  fw::PushButton* PushButton1() const { return control<fw::PushButton>("PushButton1"); }
+  fw::Label* Label1() const { return Label1_; }
+  fw::TextField* TextField1() const { return TextField1_; }
+  fw::Label* Label2() const { return Label2_; }
+  fw::PushButton* PushButton1() const { return PushButton1_; }
 
   bool TextField1_KeyDown(const QString& key);
   void PushButton1_Action();
@@ -25,6 +25,11 @@ class addname : public fw::Window {
  private:
   void _CreateControls0();
   void takeName();
+
+  fw::Label* Label1_ = nullptr;
+  fw::TextField* TextField1_ = nullptr;
+  fw::Label* Label2_ = nullptr;
+  fw::PushButton* PushButton1_ = nullptr;
 };
 
 namespace win {

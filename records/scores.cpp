@@ -76,51 +76,51 @@ void scores::Layout() {
 void scores::CreateControls() { _CreateControls0(); }
 
 void scores::_CreateControls0() {
-  auto* list = addControl<fw::ListBox>(QStringLiteral("Listbox1"));
-  list->setBounds(0, 102, 460, 543);
-  list->setColumns({QStringLiteral("NAME"), QStringLiteral("SCORE"), QStringLiteral("DATE")});
-  shareColumns(list);
-  listFont(list, 18);
-  list->header()->setSectionResizeMode(QHeaderView::Fixed);
-  list->header()->setSectionsMovable(false);
-  list->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-  list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  list->setDragEnabled(false);
-  list->setStyleSheet(QStringLiteral("QTreeView::item { height: 30px; border-bottom: 1px dotted #a0a0a0; }"));
+  Listbox1_ = addControl<fw::ListBox>(QStringLiteral("Listbox1"));
+  Listbox1_->setBounds(0, 102, 460, 543);
+  Listbox1_->setColumns({QStringLiteral("NAME"), QStringLiteral("SCORE"), QStringLiteral("DATE")});
+  shareColumns(Listbox1_);
+  listFont(Listbox1_, 18);
+  Listbox1_->header()->setSectionResizeMode(QHeaderView::Fixed);
+  Listbox1_->header()->setSectionsMovable(false);
+  Listbox1_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  Listbox1_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  Listbox1_->setDragEnabled(false);
+  Listbox1_->setStyleSheet(QStringLiteral("QTreeView::item { height: 30px; border-bottom: 1px dotted #a0a0a0; }"));
 
-  auto* title = addControl<fw::Label>(QStringLiteral("Label1"));
-  title->setBounds(37, 27, 386, 42);
-  title->setText(QStringLiteral("GAME OVER"));
-  title->setFontStyle(QStringLiteral("Arial"), 40, true, false);
-  title->setTextColor(0xFF8040);
-  title->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+  Label1_ = addControl<fw::Label>(QStringLiteral("Label1"));
+  Label1_->setBounds(37, 27, 386, 42);
+  Label1_->setText(QStringLiteral("GAME OVER"));
+  Label1_->setFontStyle(QStringLiteral("Arial"), 40, true, false);
+  Label1_->setTextColor(0xFF8040);
+  Label1_->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
 
-  auto* okButton = addControl<fw::PushButton>(QStringLiteral("ok"));
-  okButton->setBounds(118, 691, 80, 24);
-  okButton->setCaption(QStringLiteral("OK"));
-  fw::setFont(okButton, QStringLiteral("Arial"), 15, true, false);
-  okButton->Default = true;
-  okButton->setDefault(true);
-  okButton->Action = [this] { ok_Action(); };
+  ok_ = addControl<fw::PushButton>(QStringLiteral("ok"));
+  ok_->setBounds(118, 691, 80, 24);
+  ok_->setCaption(QStringLiteral("OK"));
+  fw::setFont(ok_, QStringLiteral("Arial"), 15, true, false);
+  ok_->Default = true;
+  ok_->setDefault(true);
+  ok_->Action = [this] { ok_Action(); };
 
-  auto* question = addControl<fw::Label>(QStringLiteral("Label2"));
-  question->setBounds(118, 651, 224, 31);
-  question->setText(QStringLiteral("Another game?"));
-  question->setFontStyle(QStringLiteral("Arial"), 18, true, true);
-  question->setTextColor(0x000000);
-  question->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+  Label2_ = addControl<fw::Label>(QStringLiteral("Label2"));
+  Label2_->setBounds(118, 651, 224, 31);
+  Label2_->setText(QStringLiteral("Another game?"));
+  Label2_->setFontStyle(QStringLiteral("Arial"), 18, true, true);
+  Label2_->setTextColor(0x000000);
+  Label2_->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
 
-  auto* quit = addControl<fw::PushButton>(QStringLiteral("cancel"));
-  quit->setBounds(262, 691, 80, 24);
-  quit->setCaption(QStringLiteral("Quit"));
-  fw::setFont(quit, QStringLiteral("Arial"), 15, true, false);
-  quit->Action = [this] { cancel_Action(); };
+  cancel_ = addControl<fw::PushButton>(QStringLiteral("cancel"));
+  cancel_->setBounds(262, 691, 80, 24);
+  cancel_->setCaption(QStringLiteral("Quit"));
+  fw::setFont(cancel_, QStringLiteral("Arial"), 15, true, false);
+  cancel_->Action = [this] { cancel_Action(); };
 
   // Lies left of the content area: the player never sees it.
-  auto* buffer = addControl<fw::ListBox>(QStringLiteral("templist"));
-  buffer->setBounds(-116, 157, 68, 90);
-  buffer->setColumns({QString(), QString(), QString()});
-  buffer->setHeaderHidden(true);
+  templist_ = addControl<fw::ListBox>(QStringLiteral("templist"));
+  templist_->setBounds(-116, 157, 68, 90);
+  templist_->setColumns({QString(), QString(), QString()});
+  templist_->setHeaderHidden(true);
 }
 
 // The list grows with the window; the question and the buttons keep their

@@ -12,12 +12,12 @@ class scores : public fw::Window {
  public:
   scores();
 
-  fw::ListBox* Listbox1() const { return control<fw::ListBox>("Listbox1"); }
-  fw::Label* Label1() const { return control<fw::Label>("Label1"); }
-  fw::PushButton* ok() const { return control<fw::PushButton>("ok"); }
-  fw::Label* Label2() const { return control<fw::Label>("Label2"); }
-  fw::PushButton* cancel() const { return control<fw::PushButton>("cancel"); }
-  fw::ListBox* templist() const { return control<fw::ListBox>("templist"); }
+  fw::ListBox* Listbox1() const { return Listbox1_; }
+  fw::Label* Label1() const { return Label1_; }
+  fw::PushButton* ok() const { return ok_; }
+  fw::Label* Label2() const { return Label2_; }
+  fw::PushButton* cancel() const { return cancel_; }
+  fw::ListBox* templist() const { return templist_; }
 
   void ok_Action();
   void cancel_Action();
@@ -32,6 +32,13 @@ class scores : public fw::Window {
 
  private:
   void _CreateControls0();
+
+  fw::ListBox* Listbox1_ = nullptr;
+  fw::Label* Label1_ = nullptr;
+  fw::PushButton* ok_ = nullptr;
+  fw::Label* Label2_ = nullptr;
+  fw::PushButton* cancel_ = nullptr;
+  fw::ListBox* templist_ = nullptr;
 };
 
 // The table with a new entry in place of the lowest one.

@@ -87,49 +87,49 @@ void startwindow::_CreateControls0() {
     }
   };
 
-  auto* canvas = addControl<fw::Canvas>(QStringLiteral("Canvas1"));
-  canvas->Backdrop = _x_tarrowmead();
-  canvas->setBounds(0, 0, 761, 289);
-  canvas->KeyDown = [this](const QString& key) { return Canvas1_KeyDown(key); };
+  Canvas1_ = addControl<fw::Canvas>(QStringLiteral("Canvas1"));
+  Canvas1_->Backdrop = _x_tarrowmead();
+  Canvas1_->setBounds(0, 0, 761, 289);
+  Canvas1_->KeyDown = [this](const QString& key) { return Canvas1_KeyDown(key); };
 
-  auto* slider1 = addControl<fw::Slider>(QStringLiteral("Slider1"));
-  sliderDefaults(slider1, 73, 379);
-  slider1->Open = [this] { Slider1_Open(); };
-  slider1->ValueChanged = [this] { Slider1_ValueChanged(); };
+  Slider1_ = addControl<fw::Slider>(QStringLiteral("Slider1"));
+  sliderDefaults(Slider1_, 73, 379);
+  Slider1_->Open = [this] { Slider1_Open(); };
+  Slider1_->ValueChanged = [this] { Slider1_ValueChanged(); };
 
-  auto* go = addControl<fw::PushButton>(QStringLiteral("PushButton1"));
-  go->setBounds(277, 458, 214, 53);
-  go->setCaption(QStringLiteral("LET'S GO!"));
-  fw::setFont(go, QStringLiteral("Arial"), 36, true, true);
-  go->Default = true;
-  go->Cancel = false;
-  go->setDefault(true);
-  go->Action = [this] { PushButton1_Action(); };
+  PushButton1_ = addControl<fw::PushButton>(QStringLiteral("PushButton1"));
+  PushButton1_->setBounds(277, 458, 214, 53);
+  PushButton1_->setCaption(QStringLiteral("LET'S GO!"));
+  fw::setFont(PushButton1_, QStringLiteral("Arial"), 36, true, true);
+  PushButton1_->Default = true;
+  PushButton1_->Cancel = false;
+  PushButton1_->setDefault(true);
+  PushButton1_->Action = [this] { PushButton1_Action(); };
 
   addLabels(5);  // "GAME SIZE", the three sizes and "SLOW"
 
-  auto* slider2 = addControl<fw::Slider>(QStringLiteral("Slider2"));
-  sliderDefaults(slider2, 424, 379);
-  slider2->Open = [this] { Slider2_Open(); };
-  slider2->ValueChanged = [this] { Slider2_ValueChanged(); };
+  Slider2_ = addControl<fw::Slider>(QStringLiteral("Slider2"));
+  sliderDefaults(Slider2_, 424, 379);
+  Slider2_->Open = [this] { Slider2_Open(); };
+  Slider2_->ValueChanged = [this] { Slider2_ValueChanged(); };
 
   addLabels(2);  // "FAST" and "ALIEN ROBOT SPEED"
 
-  auto* load = addControl<fw::PushButton>(QStringLiteral("PushButton2"));
-  load->setBounds(277, 519, 214, 35);
-  load->setCaption(QStringLiteral("Load Saved Game"));
-  fw::setFont(load, QStringLiteral("Arial"), 16, true, false);
-  load->setVisible(false);
-  load->Cancel = true;
-  load->Default = false;
-  load->Action = [this] { PushButton2_Action(); };
+  PushButton2_ = addControl<fw::PushButton>(QStringLiteral("PushButton2"));
+  PushButton2_->setBounds(277, 519, 214, 35);
+  PushButton2_->setCaption(QStringLiteral("Load Saved Game"));
+  fw::setFont(PushButton2_, QStringLiteral("Arial"), 16, true, false);
+  PushButton2_->setVisible(false);
+  PushButton2_->Cancel = true;
+  PushButton2_->Default = false;
+  PushButton2_->Action = [this] { PushButton2_Action(); };
 
-  auto* sound = addControl<fw::SegmentedControl>(QStringLiteral("SegmentedControl1"));
-  sound->setBounds(320, 426, 147, 24);
-  sound->addItem(QStringLiteral("Sound on"), 69, true);
-  sound->addItem(QStringLiteral("Sound off"), 69, false);
-  sound->SizeToFit();
-  sound->Action = [this](qint64 index) { SegmentedControl1_Action(index); };
+  SegmentedControl1_ = addControl<fw::SegmentedControl>(QStringLiteral("SegmentedControl1"));
+  SegmentedControl1_->setBounds(320, 426, 147, 24);
+  SegmentedControl1_->addItem(QStringLiteral("Sound on"), 69, true);
+  SegmentedControl1_->addItem(QStringLiteral("Sound off"), 69, false);
+  SegmentedControl1_->SizeToFit();
+  SegmentedControl1_->Action = [this](qint64 index) { SegmentedControl1_Action(index); };
 
   addLabels(3);  // the three help lines
 }

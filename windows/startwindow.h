@@ -9,24 +9,13 @@ class startwindow : public fw::Window {
  public:
   startwindow();
 
-  fw::Canvas* Canvas1() const { return control<fw::Canvas>("Canvas1"); }
-  fw::Slider* Slider1() const { return control<fw::Slider>("Slider1"); }
-  fw::PushButton* PushButton1() const { return control<fw::PushButton>("PushButton1"); }
-  fw::Label* Label1() const { return control<fw::Label>("Label1"); }
-  fw::Label* Label2() const { return control<fw::Label>("Label2"); }
-  fw::Label* Label3() const { return control<fw::Label>("Label3"); }
-  fw::Label* Label4() const { return control<fw::Label>("Label4"); }
-  fw::Label* Label5() const { return control<fw::Label>("Label5"); }
-  fw::Slider* Slider2() const { return control<fw::Slider>("Slider2"); }
-  fw::Label* Label7() const { return control<fw::Label>("Label7"); }
-  fw::Label* Label8() const { return control<fw::Label>("Label8"); }
-  fw::PushButton* PushButton2() const { return control<fw::PushButton>("PushButton2"); }
-  fw::SegmentedControl* SegmentedControl1() const {
-    return control<fw::SegmentedControl>("SegmentedControl1");
-  }
-  fw::Label* Label9() const { return control<fw::Label>("Label9"); }
-  fw::Label* Label10() const { return control<fw::Label>("Label10"); }
-  fw::Label* Label11() const { return control<fw::Label>("Label11"); }
+  // Control accessors.
+  fw::Canvas* Canvas1() const { return Canvas1_; }
+  fw::Slider* Slider1() const { return Slider1_; }
+  fw::PushButton* PushButton1() const { return PushButton1_; }
+  fw::Slider* Slider2() const { return Slider2_; }
+  fw::PushButton* PushButton2() const { return PushButton2_; }
+  fw::SegmentedControl* SegmentedControl1() const { return SegmentedControl1_; }
 
   bool Canvas1_KeyDown(const QString& key);
   void Slider1_Open();
@@ -49,6 +38,13 @@ class startwindow : public fw::Window {
 
  private:
   void _CreateControls0();
+
+  fw::Canvas* Canvas1_ = nullptr;
+  fw::Slider* Slider1_ = nullptr;
+  fw::PushButton* PushButton1_ = nullptr;
+  fw::Slider* Slider2_ = nullptr;
+  fw::PushButton* PushButton2_ = nullptr;
+  fw::SegmentedControl* SegmentedControl1_ = nullptr;
 };
 
 namespace win {

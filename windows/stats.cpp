@@ -60,7 +60,7 @@ void stats::_CreateControls0() {
     caption->setWordWrap(false);
     caption->setTextInteractionFlags(Qt::NoTextInteraction);
 
-    auto* value = addControl<fw::TextField>(QStringLiteral("TextField") + n);
+    auto* value = fields_[size_t(row)] = addControl<fw::TextField>(QStringLiteral("TextField") + n);
     value->setBounds(219, kRowTops[row], 80, 22);
     value->setFrame(true);
     value->setReadOnly(false);

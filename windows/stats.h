@@ -1,6 +1,8 @@
 #pragma once
 // The statistics window: the level's robot counters, the lives and the four
 // robot slots' cells, written by the game while the switch is on.
+#include <array>
+
 #include "framework/Controls.h"
 #include "framework/Window.h"
 
@@ -9,24 +11,16 @@ class stats : public fw::Window {
  public:
   stats();
 
-  fw::Label* Label1() const { return control<fw::Label>(QStringLiteral("Label1")); }
-  fw::TextField* TextField1() const { return control<fw::TextField>(QStringLiteral("TextField1")); }
-  fw::Label* Label2() const { return control<fw::Label>(QStringLiteral("Label2")); }
-  fw::TextField* TextField2() const { return control<fw::TextField>(QStringLiteral("TextField2")); }
-  fw::Label* Label3() const { return control<fw::Label>(QStringLiteral("Label3")); }
-  fw::TextField* TextField3() const { return control<fw::TextField>(QStringLiteral("TextField3")); }
-  fw::Label* Label4() const { return control<fw::Label>(QStringLiteral("Label4")); }
-  fw::TextField* TextField4() const { return control<fw::TextField>(QStringLiteral("TextField4")); }
-  fw::Label* Label5() const { return control<fw::Label>(QStringLiteral("Label5")); }
-  fw::TextField* TextField5() const { return control<fw::TextField>(QStringLiteral("TextField5")); }
-  fw::Label* Label6() const { return control<fw::Label>(QStringLiteral("Label6")); }
-  fw::TextField* TextField6() const { return control<fw::TextField>(QStringLiteral("TextField6")); }
-  fw::Label* Label7() const { return control<fw::Label>(QStringLiteral("Label7")); }
-  fw::TextField* TextField7() const { return control<fw::TextField>(QStringLiteral("TextField7")); }
-  fw::Label* Label8() const { return control<fw::Label>(QStringLiteral("Label8")); }
-  fw::TextField* TextField8() const { return control<fw::TextField>(QStringLiteral("TextField8")); }
-  fw::Label* Label9() const { return control<fw::Label>(QStringLiteral("Label9")); }
-  fw::TextField* TextField9() const { return control<fw::TextField>(QStringLiteral("TextField9")); }
+  // The value fields of rows 1 to 9; the rows' captions never change.
+  fw::TextField* TextField1() const { return fields_[0]; }
+  fw::TextField* TextField2() const { return fields_[1]; }
+  fw::TextField* TextField3() const { return fields_[2]; }
+  fw::TextField* TextField4() const { return fields_[3]; }
+  fw::TextField* TextField5() const { return fields_[4]; }
+  fw::TextField* TextField6() const { return fields_[5]; }
+  fw::TextField* TextField7() const { return fields_[6]; }
+  fw::TextField* TextField8() const { return fields_[7]; }
+  fw::TextField* TextField9() const { return fields_[8]; }
 
  protected:
   void Layout() override;
@@ -37,6 +31,8 @@ class stats : public fw::Window {
 
  private:
   void _CreateControls0();
+
+  std::array<fw::TextField*, 9> fields_{};
 };
 
 namespace win {
