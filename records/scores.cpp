@@ -8,10 +8,10 @@
 #include "core/Tarrow.h"
 #include "core/assets.h"
 #include "framework/Graphics.h"
-#include "framework/Media.h"
 #include "framework/Text.h"
 #include "game/Module1.h"
 #include "game/Window1.h"
+#include "game/sounds.h"
 
 using namespace Module1;
 
@@ -140,9 +140,7 @@ void scores::resizeEvent(QResizeEvent* e) {
 
 void scores::Event_Open() {
   const QString today = ShortDate();
-  if (splay) {
-    if (Sound* s = _x_scb()) s->Play();
-  }
+  playsound(_x_scb);
   Label1()->setVisible(true);
 
   ScoreTable table = currentScoreTable();
