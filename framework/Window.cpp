@@ -181,6 +181,16 @@ void Window::registerControl(const QString& name, QWidget* w) {
   order_ << name;
 }
 
+Label* Window::addLabel(const LabelRow& row) {
+  auto* label = addControl<Label>(QString::fromLatin1(row.name));
+  label->setBounds(row.left, row.top, row.width, row.height);
+  label->setText(QString::fromUtf8(row.text));
+  label->setFontStyle(QString::fromLatin1(row.family), row.points, row.bold, row.italic);
+  label->setAlignment(row.align);
+  label->setTextColor(row.colour);
+  return label;
+}
+
 Timer* Window::addTimer(const QString& name, Timer::Mode mode, qint64 periodMs) {
   timers_.emplace_back(name, std::make_unique<Timer>(mode, periodMs));
   return timers_.back().second.get();

@@ -18,6 +18,20 @@ class QEventLoop;
 
 namespace fw {
 
+class Label;
+
+// A label as a layout lists it: name, bounds, text, font, alignment, colour.
+struct LabelRow {
+  const char* name;
+  int left, top, width, height;
+  const char* text;
+  const char* family;
+  double points;
+  bool bold, italic;
+  Qt::Alignment align;
+  Color colour;
+};
+
 class Window : public QWidget {
   Q_OBJECT
  public:
@@ -95,6 +109,8 @@ class Window : public QWidget {
     registerControl(name, c);
     return c;
   }
+  // The label of a layout's row, added like any other control.
+  Label* addLabel(const LabelRow& row);
   // A timer owned by the window, found by name; all stop when it closes.
   Timer* addTimer(const QString& name, Timer::Mode mode, qint64 periodMs);
   // Shows a menu bar holding the given menu (the same menu may serve several windows).

@@ -10,11 +10,11 @@ using namespace Module1;
 
 namespace {
 
-// The look shared by the four labels of the side column.
-void styleLabel(fw::Label* l, double points, bool italic, Color colour, bool multiline) {
-  l->setFontStyle(QStringLiteral("Arial"), points, true, italic);
-  l->setTextColor(colour);
-  l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+// The side column's four labels are bold Arial at the top left.
+constexpr Qt::Alignment kTopLeft = Qt::AlignLeft | Qt::AlignTop;
+
+// What the side column's labels share beyond their rows.
+void sideLabel(fw::Label* l, bool multiline) {
   l->setWordWrap(multiline);
   l->setTextInteractionFlags(Qt::NoTextInteraction);
   // Not transparent: the label paints its own (black) ground.
@@ -40,59 +40,63 @@ void Window1::Layout() {
 void Window1::CreateControls() { _CreateControls0(); }
 
 void Window1::_CreateControls0() {
-  using Mode = fw::Timer::Mode;
-
   Canvas1_ = addControl<fw::Canvas>(QStringLiteral("Canvas1"));
   Canvas1_->setBounds(138, 0, 850, 600);
   Canvas1_->setFocusPolicy(Qt::NoFocus);
   Canvas1_->Paint = [this](Graphics& g) { Canvas1_Paint(g); };
-
-  Timer1_ = addTimer(QStringLiteral("Timer1"), Mode::Multiple, 50);
-  Timer1_->Action = [this] { Timer1_Action(); };
-  monstimer_ = addTimer(QStringLiteral("monstimer"), Mode::Multiple, 300);
-  monstimer_->Action = [this] { monstimer_Action(); };
 
   Canvas2_ = addControl<fw::Canvas>(QStringLiteral("Canvas2"));
   Canvas2_->setBounds(8, 180, 126, 409);
   Canvas2_->setFocusPolicy(Qt::NoFocus);
   Canvas2_->Paint = [this](Graphics& g) { Canvas2_Paint(g); };
 
-  waittimer_ = addTimer(QStringLiteral("waittimer"), Mode::Single, 2000);
-  waittimer_->Action = [this] { waittimer_Action(); };
+  struct SideLabel {
+    fw::Label* Window1::*label;
+    fw::LabelRow row;
+    bool multiline;
+  };
+  const SideLabel labels[] = {
+      {&Window1::Label1_,
+       {"Label1", 20, 14, 100, 27, "TIME", "Arial", 20, true, false, kTopLeft, 0xFF8000},
+       true},
+      {&Window1::Label2_,
+       {"Label2", 20, 73, 100, 31, "SCORE", "Arial", 20, true, false, kTopLeft, 0xFF8000},
+       true},
+      {&Window1::scorelabel_,
+       {"scorelabel", 20, 116, 87, 20, "Untitled", "Arial", 18, true, true, kTopLeft, 0xFFFFFF},
+       false},
+      {&Window1::timerlabel_,
+       {"timerlabel", 28, 41, 59, 20, "Untitled", "Arial", 18, true, true, kTopLeft, 0xFFFFFF},
+       false},
+  };
+  for (const SideLabel& l : labels) {
+    this->*l.label = addLabel(l.row);
+    sideLabel(this->*l.label, l.multiline);
+  }
 
-  Label1_ = addControl<fw::Label>(QStringLiteral("Label1"));
-  Label1_->setBounds(20, 14, 100, 27);
-  Label1_->setText(QStringLiteral("TIME"));
-  styleLabel(Label1_, 20, false, 0xFF8000, true);
-
-  Label2_ = addControl<fw::Label>(QStringLiteral("Label2"));
-  Label2_->setBounds(20, 73, 100, 31);
-  Label2_->setText(QStringLiteral("SCORE"));
-  styleLabel(Label2_, 20, false, 0xFF8000, true);
-
-  gametimer_ = addTimer(QStringLiteral("gametimer"), Mode::Multiple, 1000);
-  gametimer_->Action = [this] { gametimer_Action(); };
-  scoretimer_ = addTimer(QStringLiteral("scoretimer"), Mode::Multiple, 10);
-  scoretimer_->Action = [this] { scoretimer_Action(); };
-  caughttimer_ = addTimer(QStringLiteral("caughttimer"), Mode::Single, 1500);
-  caughttimer_->Action = [this] { caughttimer_Action(); };
-  pausetimer_ = addTimer(QStringLiteral("pausetimer"), Mode::Multiple, 250);
-  pausetimer_->Action = [this] { pausetimer_Action(); };
-
-  scorelabel_ = addControl<fw::Label>(QStringLiteral("scorelabel"));
-  scorelabel_->setBounds(20, 116, 87, 20);
-  scorelabel_->setText(QStringLiteral("Untitled"));
-  styleLabel(scorelabel_, 18, true, 0xFFFFFF, false);
-
-  timerlabel_ = addControl<fw::Label>(QStringLiteral("timerlabel"));
-  timerlabel_->setBounds(28, 41, 59, 20);
-  timerlabel_->setText(QStringLiteral("Untitled"));
-  styleLabel(timerlabel_, 18, true, 0xFFFFFF, false);
-
-  tabletimer_ = addTimer(QStringLiteral("tabletimer"), Mode::Single, 1000);
-  tabletimer_->Action = [this] { tabletimer_Action(); };
-  spacepoll_ = addTimer(QStringLiteral("spacepoll"), Mode::Multiple, 10);
-  spacepoll_->Action = [this] { spacepoll(); };
+  using Mode = fw::Timer::Mode;
+  struct TimerRow {
+    fw::Timer* Window1::*timer;
+    const char* name;
+    Mode mode;
+    qint64 periodMs;
+    void (Window1::*action)();
+  };
+  const TimerRow timers[] = {
+      {&Window1::Timer1_, "Timer1", Mode::Multiple, 50, &Window1::Timer1_Action},
+      {&Window1::monstimer_, "monstimer", Mode::Multiple, 300, &Window1::monstimer_Action},
+      {&Window1::waittimer_, "waittimer", Mode::Single, 2000, &Window1::waittimer_Action},
+      {&Window1::gametimer_, "gametimer", Mode::Multiple, 1000, &Window1::gametimer_Action},
+      {&Window1::scoretimer_, "scoretimer", Mode::Multiple, 10, &Window1::scoretimer_Action},
+      {&Window1::caughttimer_, "caughttimer", Mode::Single, 1500, &Window1::caughttimer_Action},
+      {&Window1::pausetimer_, "pausetimer", Mode::Multiple, 250, &Window1::pausetimer_Action},
+      {&Window1::tabletimer_, "tabletimer", Mode::Single, 1000, &Window1::tabletimer_Action},
+      {&Window1::spacepoll_, "spacepoll", Mode::Multiple, 10, &Window1::spacepoll},
+  };
+  for (const TimerRow& t : timers) {
+    fw::Timer* timer = this->*t.timer = addTimer(QString::fromLatin1(t.name), t.mode, t.periodMs);
+    timer->Action = [this, action = t.action] { (this->*action)(); };
+  }
 
   // Lies left of the content area: never seen, never used.
   TextField1_ = addControl<fw::TextField>(QStringLiteral("TextField1"));

@@ -73,30 +73,21 @@ void Window1::Timer1_Action() {
 
 void Window1::labellayout() {
   auto w = [](double v) { return int(Trunc(v * scale)); };
-  const double text18 = float(18 * scale);
-  const double text20 = float(20 * scale);
-  timerlabel()->setTop(w(50));
-  timerlabel()->setLeft(w(20));
-  timerlabel()->setHeight(w(22));
-  timerlabel()->setWidth(w(90));
   timerlabel()->setTextColor(0xFFFFFF);
-  scorelabel()->setTop(w(120));
-  scorelabel()->setLeft(w(20));
-  scorelabel()->setHeight(w(22));
-  scorelabel()->setWidth(w(90));
   scorelabel()->setTextColor(0xFFFFFF);
-  scorelabel()->setTextSize(text18);
-  Label1()->setTop(w(20));
-  Label1()->setLeft(w(20));
-  Label2()->setTop(w(90));
-  Label2()->setLeft(w(20));
-  Label1()->setTextSize(text20);
-  Label2()->setTextSize(text20);
-  Label1()->setWidth(w(100));
-  Label1()->setHeight(w(25));
-  Label2()->setWidth(w(100));
-  Label2()->setHeight(w(22));
-  timerlabel()->setTextSize(text18);
+  // Each label's place and text size at scale 1.
+  struct Place {
+    fw::Label* label;
+    double left, top, width, height, points;
+  };
+  const Place places[] = {{timerlabel(), 20, 50, 90, 22, 18},
+                          {scorelabel(), 20, 120, 90, 22, 18},
+                          {Label1(), 20, 20, 100, 25, 20},
+                          {Label2(), 20, 90, 100, 22, 20}};
+  for (const Place& p : places) {
+    p.label->setBounds(w(p.left), w(p.top), w(p.width), w(p.height));
+    p.label->setTextSize(float(p.points * scale));
+  }
 }
 
 void Window1::heromoves() {

@@ -23,12 +23,8 @@ void addname::Layout() {
 void addname::CreateControls() { _CreateControls0(); }
 
 void addname::_CreateControls0() {
-  Label1_ = addControl<fw::Label>(QStringLiteral("Label1"));
-  Label1_->setBounds(20, 10, 389, 28);
-  Label1_->setText(QStringLiteral("Congratulations, You're in the top 15"));
-  Label1_->setFontStyle(QStringLiteral("Arial"), 20, true, false);
-  Label1_->setTextColor(0xFF8040);
-  Label1_->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+  Label1_ = addLabel({"Label1", 20, 10, 389, 28, "Congratulations, You're in the top 15", "Arial",
+                      20, true, false, Qt::AlignHCenter | Qt::AlignVCenter, 0xFF8040});
 
   TextField1_ = addControl<fw::TextField>(QStringLiteral("TextField1"));
   TextField1_->setBounds(103, 52, 258, 32);
@@ -38,12 +34,8 @@ void addname::_CreateControls0() {
   TextField1_->setMaxLength(std::numeric_limits<int>::max());
   TextField1_->KeyDown = [this](const QString& key) { return TextField1_KeyDown(key); };
 
-  Label2_ = addControl<fw::Label>(QStringLiteral("Label2"));
-  Label2_->setBounds(9, 52, 87, 31);
-  Label2_->setText(QStringLiteral("NAME:"));
-  Label2_->setFontStyle(QStringLiteral("Arial"), 16, true, false);
-  Label2_->setTextColor(0x000000);
-  Label2_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  Label2_ = addLabel({"Label2", 9, 52, 87, 31, "NAME:", "Arial", 16, true, false,
+                      Qt::AlignRight | Qt::AlignVCenter, 0x000000});
 
   PushButton1_ = addControl<fw::PushButton>(QStringLiteral("PushButton1"));
   PushButton1_->setBounds(373, 53, 43, 33);

@@ -19,6 +19,7 @@ namespace {
 
 constexpr int kWidth = 460;
 constexpr int kHeight = 733;
+constexpr Qt::Alignment kCentre = Qt::AlignHCenter | Qt::AlignVCenter;
 
 // The system font at a size counted like every other layout's: one point is
 // one pixel.
@@ -88,12 +89,8 @@ void scores::_CreateControls0() {
   Listbox1_->setDragEnabled(false);
   Listbox1_->setStyleSheet(QStringLiteral("QTreeView::item { height: 30px; border-bottom: 1px dotted #a0a0a0; }"));
 
-  Label1_ = addControl<fw::Label>(QStringLiteral("Label1"));
-  Label1_->setBounds(37, 27, 386, 42);
-  Label1_->setText(QStringLiteral("GAME OVER"));
-  Label1_->setFontStyle(QStringLiteral("Arial"), 40, true, false);
-  Label1_->setTextColor(0xFF8040);
-  Label1_->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+  Label1_ = addLabel({"Label1", 37, 27, 386, 42, "GAME OVER", "Arial", 40, true, false, kCentre,
+                      0xFF8040});
 
   ok_ = addControl<fw::PushButton>(QStringLiteral("ok"));
   ok_->setBounds(118, 691, 80, 24);
@@ -103,12 +100,8 @@ void scores::_CreateControls0() {
   ok_->setDefault(true);
   ok_->Action = [this] { ok_Action(); };
 
-  Label2_ = addControl<fw::Label>(QStringLiteral("Label2"));
-  Label2_->setBounds(118, 651, 224, 31);
-  Label2_->setText(QStringLiteral("Another game?"));
-  Label2_->setFontStyle(QStringLiteral("Arial"), 18, true, true);
-  Label2_->setTextColor(0x000000);
-  Label2_->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+  Label2_ = addLabel({"Label2", 118, 651, 224, 31, "Another game?", "Arial", 18, true, true,
+                      kCentre, 0x000000});
 
   cancel_ = addControl<fw::PushButton>(QStringLiteral("cancel"));
   cancel_->setBounds(262, 691, 80, 24);

@@ -75,21 +75,16 @@ class PlayTest : public GameTest {
     Module1::monisup[size_t(k)] = y;
   }
 
-  // The board canvas as the screen shows it: on the window's black ground.
-  QImage paintboard() const {
-    QImage img(w->Canvas1()->Width(), w->Canvas1()->Height(), QImage::Format_RGB32);
+  // A canvas as the screen shows it: on the window's black ground.
+  static QImage paint(fw::Canvas* canvas) {
+    QImage img(canvas->Width(), canvas->Height(), QImage::Format_RGB32);
     img.fill(Qt::black);
     QPainter p(&img);
-    w->Canvas1()->paintInto(p);
+    canvas->paintInto(p);
     return img;
   }
-  QImage paintpanel() const {
-    QImage img(w->Canvas2()->Width(), w->Canvas2()->Height(), QImage::Format_RGB32);
-    img.fill(Qt::black);
-    QPainter p(&img);
-    w->Canvas2()->paintInto(p);
-    return img;
-  }
+  QImage paintboard() const { return paint(w->Canvas1()); }
+  QImage paintpanel() const { return paint(w->Canvas2()); }
   static quint32 rgb(const QImage& img, int x, int y) { return img.pixel(x, y) & 0xFFFFFF; }
 
   ::Window1* w = nullptr;

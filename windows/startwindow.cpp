@@ -26,34 +26,25 @@ constexpr Color kWhite = 0xFFFFFF;
 
 // The start window's labels: Arial, orange or white on black, never wrapped.
 // Qt breaks label lines at "\n"; the "\r" of each line end is dropped for display.
-struct LabelRow {
-  const char* name;
-  int left, top, width, height;
-  const char* caption;
-  double points;
-  bool bold, italic;
-  Qt::Alignment align;
-  Color colour;
-};
-
 constexpr Qt::Alignment kLeft = Qt::AlignLeft | Qt::AlignVCenter;
 constexpr Qt::Alignment kCentre = Qt::AlignHCenter | Qt::AlignVCenter;
 constexpr Qt::Alignment kCentreTop = Qt::AlignHCenter | Qt::AlignTop;
 
-const LabelRow kLabels[] = {
-    {"Label1", 57, 296, 274, 38, "GAME SIZE", 25, true, false, kCentre, kOrange},
-    {"Label2", 49, 343, 69, 30, "SMALL", 15, true, false, kLeft, kWhite},
-    {"Label3", 155, 343, 69, 30, "MEDIUM", 15, true, false, kLeft, kWhite},
-    {"Label4", 277, 343, 69, 30, "LARGE", 15, true, false, kLeft, kWhite},
-    {"Label5", 643, 343, 69, 30, "SLOW", 15, true, false, kLeft, kWhite},
-    {"Label7", 408, 343, 69, 30, "FAST", 15, true, false, kLeft, kWhite},
-    {"Label8", 409, 296, 274, 38, "ALIEN ROBOT SPEED", 25, true, false, kCentre, kOrange},
-    {"Label9", 49, 430, 190, 97, "Z and X keys\r\nmove Tarrow\r\nleft and right", 25, false, true,
-     kCentreTop, kOrange},
-    {"Label10", 522, 430, 190, 97, "@ and ? keys\r\nmove Tarrow\r\nup and down", 25, false, true,
-     kCentreTop, kOrange},
-    {"Label11", 29, 561, 713, 41, "Space bar = pause game     Esc key = quit current game", 20,
-     false, true, kCentre, kOrange},
+const fw::LabelRow kLabels[] = {
+    {"Label1", 57, 296, 274, 38, "GAME SIZE", "Arial", 25, true, false, kCentre, kOrange},
+    {"Label2", 49, 343, 69, 30, "SMALL", "Arial", 15, true, false, kLeft, kWhite},
+    {"Label3", 155, 343, 69, 30, "MEDIUM", "Arial", 15, true, false, kLeft, kWhite},
+    {"Label4", 277, 343, 69, 30, "LARGE", "Arial", 15, true, false, kLeft, kWhite},
+    {"Label5", 643, 343, 69, 30, "SLOW", "Arial", 15, true, false, kLeft, kWhite},
+    {"Label7", 408, 343, 69, 30, "FAST", "Arial", 15, true, false, kLeft, kWhite},
+    {"Label8", 409, 296, 274, 38, "ALIEN ROBOT SPEED", "Arial", 25, true, false, kCentre,
+     kOrange},
+    {"Label9", 49, 430, 190, 97, "Z and X keys\r\nmove Tarrow\r\nleft and right", "Arial", 25,
+     false, true, kCentreTop, kOrange},
+    {"Label10", 522, 430, 190, 97, "@ and ? keys\r\nmove Tarrow\r\nup and down", "Arial", 25,
+     false, true, kCentreTop, kOrange},
+    {"Label11", 29, 561, 713, 41, "Space bar = pause game     Esc key = quit current game",
+     "Arial", 20, false, true, kCentre, kOrange},
 };
 
 }  // namespace
@@ -75,16 +66,9 @@ void startwindow::CreateControls() { _CreateControls0(); }
 void startwindow::_CreateControls0() {
   // Adds the table's next `count` labels: the labels keep their places in the
   // window's order of controls.
-  const LabelRow* next = std::begin(kLabels);
+  const fw::LabelRow* next = std::begin(kLabels);
   auto addLabels = [&](int count) {
-    for (const LabelRow* end = next + count; next != end; ++next) {
-      auto* label = addControl<fw::Label>(QString::fromLatin1(next->name));
-      label->setBounds(next->left, next->top, next->width, next->height);
-      label->setText(QString::fromLatin1(next->caption));
-      label->setFontStyle(QStringLiteral("Arial"), next->points, next->bold, next->italic);
-      label->setAlignment(next->align);
-      label->setTextColor(next->colour);
-    }
+    for (const fw::LabelRow* end = next + count; next != end; ++next) addLabel(*next);
   };
 
   Canvas1_ = addControl<fw::Canvas>(QStringLiteral("Canvas1"));
