@@ -310,9 +310,9 @@ class Monkey:
             output = f.read()
         m = SANITIZER_REPORT.search(output)
         if m:
-            start = output.rfind(b"\n", 0, max(0, m.start() - 200)) + 1
+            start = output.rfind(b"\n", 0, m.start()) + 1
             problems.append("a sanitizer report: "
-                            + output[start:m.end() + 600].decode(errors="replace"))
+                            + output[start:m.end() + 1500].decode(errors="replace"))
         elif status not in (None, 0) and output:
             problems.append("its last output: " + output[-1500:].decode(errors="replace"))
         folder = game.data_dir
@@ -338,6 +338,7 @@ class Monkey:
             self.seen[k] += 1
         if kinds != self.kinds_before:
             self.note("windows now: " + (", ".join(map(repr, wins)) or "none"))
+            log(self.recent[-1])
         self.kinds_before = kinds
         if shown:
             self.had_window = True
@@ -364,7 +365,13 @@ class Monkey:
         # puts it for the game's size. Only its white text counts.
         x0, y0 = min(28, trunc(20 * s)), min(41, trunc(50 * s))
         x1, y1 = max(28 + 59, trunc(110 * s)), max(41 + 20, trunc(72 * s))
-        clock = self.xlib.grab(g.left + x0, g.top + bar + y0, x1 - x0, y1 - y0)
+        left, top = g.left + x0, g.top + bar + y0
+        above = wins[wins.index(g) + 1:]
+        if any(w.left < left + x1 - x0 and left < w.left + w.width and
+               w.top < top + y1 - y0 and top < w.top + w.height for w in above):
+            self.clock = None  # another window hides the clock
+            return
+        clock = self.xlib.grab(left, top, x1 - x0, y1 - y0)
         if band is None or clock is None or board.white_in_top_band(band) > 50:
             self.clock = None  # paused
             return
@@ -456,11 +463,15 @@ class Monkey:
         by_kind = {w.kind: w for w in shown}
         menus = [w for w in wins if w.kind == "menu"]
         rng = self.rng
-        closable = [w for w in wins if w.kind != "menu"]
+        # A close box off the screen is out of the player's reach.
+        closable = shown
         choices = []
         if closable:
-            # Rare in play, where a close ends the game; more often over a box.
-            weight = 0.6 if kinds_up(wins) & {"name", "message", "scores"} else 0.1
+            # Rare in play, where a close ends the game; more often over a box
+            # or a table, where a window closed behind the player's back is
+            # the test a player's desktop makes.
+            up = kinds_up(wins)
+            weight = 1.5 if up & {"name", "scores"} else 0.6 if "message" in up else 0.1
             choices.append((weight, lambda: self.close_request(rng.choice(closable))))
         if shown:
             choices.append((1.5, lambda: (lambda w: self.click(w, *self.random_point(w)))(
@@ -514,14 +525,18 @@ class Monkey:
             g = by_kind["game"]
             bar = g.menubar()
 
+            def raise_focus():
+                # As a desktop raises a window the player clicks into.
+                self.xdo("windowraise", g.wid, "windowfocus", "--sync", g.wid)
+
             def move():
-                self.focus(g)
+                raise_focus()
                 mods = [m for m in MODIFIERS if rng.random() < 0.04]
                 self.hold(rng.choice(MOVES), mods, rng.choice([rng.uniform(0.03, 0.15),
                                                                rng.uniform(0.1, 0.9)]))
 
             def tap(key, low=0.04, high=0.3):
-                self.focus(g)
+                raise_focus()
                 self.hold(key, seconds=rng.uniform(low, high))
             choices += [(60.0, move),
                         (3.0, lambda: tap("space")),
