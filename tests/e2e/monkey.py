@@ -276,9 +276,10 @@ class Monkey:
     def start(self):
         self.seed_data(first=self.runs == 0)
         self.runs += 1
+        log_file = os.path.join(self.home, "game.log")
+        self.log_from = os.path.getsize(log_file) if os.path.exists(log_file) else 0
         self.game = Game(self.binary, self.x, self.home).start()
         self.run_started = time.monotonic()
-        self.log_from = os.path.getsize(os.path.join(self.home, "game.log"))
         self.had_window = False
         self.windowless_since = None
         self.clock = None
