@@ -1,0 +1,622 @@
+#!/usr/bin/env python3
+"""A monkey plays Tarrowmead: random real X events to every window of the
+game for a bounded time, restarting the game whenever it ends.
+
+    monkey.py <tarrowmead binary> <tm_datacheck binary>
+
+The events: the game keys (Z, X, "/", "`", Space, S, Escape, Return,
+Ctrl+Alt+S) held for random times under random Shift, Ctrl and Alt
+combinations, clicks and drags at random points of every window on the
+screen (buttons, sliders, the sound switch, the list, the menu bar and its
+File menu), names typed into the name entry, and close requests
+(WM_DELETE_WINDOW, as a close box sends) to random windows. Most of them are
+moves with the game window focused, so that most games clear levels and end
+in the name entry and the high-score table; closes and Escape are rare.
+
+It fails on:
+  - a game that ends by a signal or with a status other than 0;
+  - a sanitizer report in the game's output;
+  - a data file that the game's own readers refuse (tm_datacheck, after
+    every run);
+  - a game process still running 5 s after its last window on the screen
+    closed;
+  - a game that stands still: the clock unchanged for 15 s while neither
+    the pause message, a box, a table nor a menu is up.
+
+TM_MONKEY_SECONDS sets the run time (60 by default); the seed is logged, and
+TM_MONKEY_SEED replays it (the same events; the game's own timing varies).
+TM_MONKEY_KEEP=1 keeps the home folder; a failure always keeps it.
+Exit status 0 passed, 1 failed, 77 skipped (no X server can run here).
+"""
+import collections
+import ctypes
+import ctypes.util
+import os
+import random
+import re
+import shutil
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from xharness import (SCREEN_H, SCREEN_W, SKIP, Board, Failure, Game, Shot, Skip, X,  # noqa: E402
+                      XServer, end_process, ensure_tools, log, new_home, trunc)
+
+CORPUS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "fuzz", "corpus")
+# A saved game on its last life with 1875 points (the name entry follows its
+# loss) and a score table whose lowest entry has 150, at the medium size with
+# fast robots.
+SEED_SAVED_GAME = os.path.join(CORPUS, "savedgame", "level7.txt")
+SEED_SCORE_FILE = os.path.join(CORPUS, "scorefile", "full-table.txt")
+
+GAME_WIDTHS = {988: 1.0, 1235: 1.25, 1482: 1.5}
+START_SIZE = (762, 620)
+NAME_ENTRY_SIZE = (436, 104)
+STATS_SIZE = (319, 427)
+SCORES_SIZE = (460, 733)
+
+ORPHAN_SECONDS = 5.0
+STILL_SECONDS = 15.0
+SANITIZER_REPORT = re.compile(
+    rb"ERROR: (Address|Leak|Memory|Thread)Sanitizer|runtime error:|SUMMARY: \w+Sanitizer")
+
+MOVES = ["z", "x", "slash", "grave"]
+GAME_KEYS = MOVES + ["space", "s", "Escape", "Return"]
+MODIFIERS = ["shift", "ctrl", "alt"]
+NAME_LETTERS = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 .-'"
+
+
+# ------------------------------------------------------- libX11 by ctypes
+
+class XWindowAttributes(ctypes.Structure):
+    _fields_ = [("x", ctypes.c_int), ("y", ctypes.c_int), ("width", ctypes.c_int),
+                ("height", ctypes.c_int), ("border_width", ctypes.c_int), ("depth", ctypes.c_int),
+                ("visual", ctypes.c_void_p), ("root", ctypes.c_ulong), ("class_", ctypes.c_int),
+                ("bit_gravity", ctypes.c_int), ("win_gravity", ctypes.c_int),
+                ("backing_store", ctypes.c_int), ("backing_planes", ctypes.c_ulong),
+                ("backing_pixel", ctypes.c_ulong), ("save_under", ctypes.c_int),
+                ("colormap", ctypes.c_ulong), ("map_installed", ctypes.c_int),
+                ("map_state", ctypes.c_int), ("all_event_masks", ctypes.c_long),
+                ("your_event_mask", ctypes.c_long), ("do_not_propagate_mask", ctypes.c_long),
+                ("override_redirect", ctypes.c_int), ("screen", ctypes.c_void_p)]
+
+
+class XClientMessageEvent(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong),
+                ("message_type", ctypes.c_ulong), ("format", ctypes.c_int),
+                ("l", ctypes.c_long * 5)]
+
+
+class XEvent(ctypes.Union):
+    _fields_ = [("xclient", XClientMessageEvent), ("pad", ctypes.c_long * 24)]
+
+
+class XImage(ctypes.Structure):
+    _fields_ = [("width", ctypes.c_int), ("height", ctypes.c_int), ("xoffset", ctypes.c_int),
+                ("format", ctypes.c_int), ("data", ctypes.c_void_p), ("byte_order", ctypes.c_int),
+                ("bitmap_unit", ctypes.c_int), ("bitmap_bit_order", ctypes.c_int),
+                ("bitmap_pad", ctypes.c_int), ("depth", ctypes.c_int),
+                ("bytes_per_line", ctypes.c_int), ("bits_per_pixel", ctypes.c_int)]
+
+
+ERROR_HANDLER = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p, ctypes.c_void_p)
+
+
+class Xlib:
+    """The top-level windows, close requests and screen pixels of one
+    display, straight from libX11: no process per question."""
+
+    def __init__(self, display):
+        lib = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
+        vp, ul = ctypes.c_void_p, ctypes.c_ulong
+        lib.XOpenDisplay.restype = vp
+        lib.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        lib.XDefaultRootWindow.restype = ul
+        lib.XDefaultRootWindow.argtypes = [vp]
+        lib.XInternAtom.restype = ul
+        lib.XInternAtom.argtypes = [vp, ctypes.c_char_p, ctypes.c_int]
+        lib.XQueryTree.argtypes = [vp, ul, ctypes.POINTER(ul), ctypes.POINTER(ul),
+                                   ctypes.POINTER(ctypes.POINTER(ul)), ctypes.POINTER(ctypes.c_uint)]
+        lib.XGetWindowAttributes.argtypes = [vp, ul, ctypes.POINTER(XWindowAttributes)]
+        lib.XFetchName.argtypes = [vp, ul, ctypes.POINTER(ctypes.c_char_p)]
+        lib.XFree.argtypes = [vp]
+        lib.XSendEvent.argtypes = [vp, ul, ctypes.c_int, ctypes.c_long, ctypes.POINTER(XEvent)]
+        lib.XSync.argtypes = [vp, ctypes.c_int]
+        lib.XGetImage.restype = ctypes.POINTER(XImage)
+        lib.XGetImage.argtypes = [vp, ul, ctypes.c_int, ctypes.c_int, ctypes.c_uint,
+                                  ctypes.c_uint, ul, ctypes.c_int]
+        lib.XDestroyImage.argtypes = [ctypes.POINTER(XImage)]
+        lib.XSetErrorHandler.argtypes = [ERROR_HANDLER]
+        self.lib = lib
+        self.dpy = lib.XOpenDisplay(display.encode())
+        if not self.dpy:
+            raise Failure(f"cannot open display {display} through libX11")
+        self.root = lib.XDefaultRootWindow(self.dpy)
+        # A window can vanish between two requests: its errors are expected.
+        self._ignore = ERROR_HANDLER(lambda dpy, event: 0)
+        lib.XSetErrorHandler(self._ignore)
+        self.wm_protocols = lib.XInternAtom(self.dpy, b"WM_PROTOCOLS", 0)
+        self.wm_delete = lib.XInternAtom(self.dpy, b"WM_DELETE_WINDOW", 0)
+
+    def windows(self):
+        """The mapped top-level windows, bottom to top: (id, title, left,
+        top, width, height, popup)."""
+        lib, ul = self.lib, ctypes.c_ulong
+        root, parent, children, count = ul(), ul(), ctypes.POINTER(ul)(), ctypes.c_uint()
+        if not lib.XQueryTree(self.dpy, self.root, ctypes.byref(root), ctypes.byref(parent),
+                              ctypes.byref(children), ctypes.byref(count)):
+            return []
+        ids = [children[i] for i in range(count.value)]
+        if children:
+            lib.XFree(children)
+        out = []
+        for wid in ids:
+            a = XWindowAttributes()
+            if not lib.XGetWindowAttributes(self.dpy, wid, ctypes.byref(a)) or a.map_state != 2:
+                continue
+            name = ctypes.c_char_p()
+            title = ""
+            if lib.XFetchName(self.dpy, wid, ctypes.byref(name)) and name.value is not None:
+                title = name.value.decode("latin-1")
+                lib.XFree(name)
+            out.append((wid, title, a.x, a.y, a.width, a.height, bool(a.override_redirect)))
+        return out
+
+    def close(self, wid):
+        """What a window manager's close box sends: WM_DELETE_WINDOW."""
+        ev = XEvent()
+        ev.xclient.type = 33  # ClientMessage
+        ev.xclient.window = wid
+        ev.xclient.message_type = self.wm_protocols
+        ev.xclient.format = 32
+        ev.xclient.l[0] = self.wm_delete
+        ev.xclient.l[1] = 0  # CurrentTime
+        self.lib.XSendEvent(self.dpy, wid, 0, 0, ctypes.byref(ev))
+        self.lib.XSync(self.dpy, 0)
+
+    def grab(self, left, top, width, height):
+        """The screen's pixels in the rectangle (cut to the screen) as a
+        Shot, or None."""
+        x0, y0 = max(0, left), max(0, top)
+        x1, y1 = min(SCREEN_W, left + width), min(SCREEN_H, top + height)
+        if x1 <= x0 or y1 <= y0:
+            return None
+        img = self.lib.XGetImage(self.dpy, self.root, x0, y0, x1 - x0, y1 - y0,
+                                 0xFFFFFFFF, 2)  # all planes, ZPixmap
+        if not img:
+            return None
+        try:
+            im = img.contents
+            w, h = im.width, im.height
+            if im.bits_per_pixel != 32 or im.bytes_per_line != 4 * w:
+                raise Failure(f"unexpected screen format: {im.bits_per_pixel} bits a pixel")
+            raw = ctypes.string_at(im.data, 4 * w * h)
+        finally:
+            self.lib.XDestroyImage(img)
+        rgb = bytearray(3 * w * h)
+        rgb[0::3], rgb[1::3], rgb[2::3] = raw[2::4], raw[1::4], raw[0::4]  # BGRX to RGB
+        return Shot(w, h, bytes(rgb), x0, y0)
+
+
+# ------------------------------------------------------------- the windows
+
+class Win:
+    def __init__(self, wid, title, left, top, width, height, popup):
+        self.wid, self.title, self.popup = wid, title, popup
+        self.left, self.top, self.width, self.height = left, top, width, height
+        self.kind = self._kind()
+
+    def _kind(self):
+        size = (self.width, self.height)
+        if self.popup:
+            return "menu"
+        if self.title == "High Scores":
+            return "scores"
+        if self.title == "Untitled":
+            return "name" if size == NAME_ENTRY_SIZE else "stats" if size == STATS_SIZE else "other"
+        if self.title == "Tarrowmead":
+            if size == START_SIZE:
+                return "start"
+            return "game" if self.width >= 900 else "message"
+        return "other"
+
+    def on_screen(self):
+        return (self.left < SCREEN_W and self.top < SCREEN_H and self.left + self.width > 0
+                and self.top + self.height > 0)
+
+    def scale(self):
+        return GAME_WIDTHS.get(self.width)
+
+    def menubar(self):
+        s = self.scale()
+        return self.height - trunc(600 * s) if s else 0
+
+    def __repr__(self):
+        return f"{self.kind} 0x{self.wid:x} {self.width}x{self.height}+{self.left}+{self.top}"
+
+
+BOXES = {"start", "message", "name", "scores", "menu", "other"}
+
+
+def kinds_up(wins):
+    return {w.kind for w in wins}
+
+
+# ----------------------------------------------------------------- monkey
+
+class Monkey:
+    def __init__(self, binary, checker, x, xlib, home, rng):
+        self.binary, self.checker, self.x, self.xlib = binary, checker, x, xlib
+        self.home, self.rng = home, rng
+        self.game = None
+        self.runs = 0
+        self.seen = collections.Counter()
+        self.kinds_before = set()
+        self.recent = collections.deque(maxlen=60)
+        self.t0 = time.monotonic()
+
+    # -------------------------------------------------------- reporting
+
+    def note(self, what):
+        self.recent.append(f"{time.monotonic() - self.t0:7.2f} s  {what}")
+
+    # ------------------------------------------------------ the process
+
+    def seed_data(self, first):
+        folder = Game(self.binary, self.x, self.home).data_dir
+        os.makedirs(folder, exist_ok=True)
+        if first:
+            shutil.copyfile(SEED_SCORE_FILE, os.path.join(folder, "mydata.txt"))
+        # Half the runs may load the game on its last life again.
+        if first or self.rng.random() < 0.5:
+            shutil.copyfile(SEED_SAVED_GAME, os.path.join(folder, "mygame.txt"))
+
+    def start(self):
+        self.seed_data(first=self.runs == 0)
+        self.runs += 1
+        log_file = os.path.join(self.home, "game.log")
+        self.log_from = os.path.getsize(log_file) if os.path.exists(log_file) else 0
+        self.game = Game(self.binary, self.x, self.home).start()
+        self.run_started = time.monotonic()
+        self.had_window = False
+        self.windowless_since = None
+        self.clock = None
+        self.clock_since = None
+        self.note(f"run {self.runs}: game started, pid {self.game.proc.pid}")
+
+    def finish(self, stopped_by_us=False):
+        """Ends the run: the process's status, its output and the data files."""
+        game = self.game
+        self.game = None
+        if stopped_by_us:
+            game.stop()
+            status = None
+        else:
+            status = game.proc.wait()
+            game.stop()
+        self.note(f"run {self.runs}: game ended, status {status}")
+        events = [line.split("  ", 1)[1] for line in list(self.recent)[-4:-1]]
+        log(f"run {self.runs}: {time.monotonic() - self.run_started:.1f} s, "
+            f"{'stopped at the end of the time' if status is None else f'status {status}'}; "
+            f"before its end: {'; '.join(events)}")
+        problems = []
+        if status is not None and status < 0:
+            problems.append(f"the game was killed by signal {-status}")
+        elif status not in (None, 0):
+            problems.append(f"the game ended with status {status}")
+        with open(os.path.join(self.home, "game.log"), "rb") as f:
+            f.seek(self.log_from)
+            output = f.read()
+        m = SANITIZER_REPORT.search(output)
+        if m:
+            start = output.rfind(b"\n", 0, m.start()) + 1
+            problems.append("a sanitizer report: "
+                            + output[start:m.end() + 1500].decode(errors="replace"))
+        elif status not in (None, 0) and output:
+            problems.append("its last output: " + output[-1500:].decode(errors="replace"))
+        folder = game.data_dir
+        if os.path.isdir(folder):
+            r = subprocess.run([self.checker, folder], capture_output=True, text=True, timeout=60)
+            if r.returncode != 0:
+                problems.append("a data file the game refuses: "
+                                + (r.stdout + r.stderr).strip().replace("\n", "; "))
+        if problems:
+            raise Failure("\n       ".join(problems))
+
+    # ------------------------------------------------------ the watch
+
+    def windows(self):
+        return [Win(*w) for w in self.xlib.windows()]
+
+    def watch(self, wins):
+        """The orphan and stand-still checks on the windows seen now."""
+        now = time.monotonic()
+        shown = [w for w in wins if w.on_screen()]
+        kinds = kinds_up(wins)
+        for k in kinds - self.kinds_before:
+            self.seen[k] += 1
+        if kinds != self.kinds_before:
+            self.note("windows now: " + (", ".join(map(repr, wins)) or "none"))
+            log(self.recent[-1])
+        self.kinds_before = kinds
+        if shown:
+            self.had_window = True
+            self.windowless_since = None
+        elif self.had_window:
+            if self.windowless_since is None:
+                self.windowless_since = now
+                self.note("no window of the game on the screen: "
+                          + (", ".join(map(repr, wins)) or "none at all"))
+            elif now - self.windowless_since > ORPHAN_SECONDS:
+                raise Failure(f"the game process still runs {now - self.windowless_since:.1f} s "
+                              "after its last window on the screen closed; windows: "
+                              + (", ".join(map(repr, wins)) or "none"))
+
+        games = [w for w in shown if w.kind == "game" and w.scale()]
+        if len(games) != 1 or kinds & BOXES:
+            self.clock = None
+            return
+        g = games[0]
+        s, bar = g.scale(), g.menubar()
+        board = Board(s, g.left + trunc(138 * s), g.top + bar)
+        band = self.xlib.grab(board.left, board.top, board.width, trunc(40 * s))
+        # The clock's label: where it is laid out, and where play's first tick
+        # puts it for the game's size. Only its white text counts.
+        x0, y0 = min(28, trunc(20 * s)), min(41, trunc(50 * s))
+        x1, y1 = max(28 + 59, trunc(110 * s)), max(41 + 20, trunc(72 * s))
+        left, top = g.left + x0, g.top + bar + y0
+        above = wins[wins.index(g) + 1:]
+        if any(w.left < left + x1 - x0 and left < w.left + w.width and
+               w.top < top + y1 - y0 and top < w.top + w.height for w in above):
+            self.clock = None  # another window hides the clock
+            return
+        clock = self.xlib.grab(left, top, x1 - x0, y1 - y0)
+        if band is None or clock is None or board.white_in_top_band(band) > 50:
+            self.clock = None  # paused
+            return
+        text = bytes(min(p) > 200 for p in clock.region(0, 0, clock.width, clock.height))
+        if text != self.clock:
+            self.clock, self.clock_since = text, now
+        elif now - self.clock_since > STILL_SECONDS:
+            shot = os.path.join(self.home, "still.ppm")
+            self.x.grab(0, 0, SCREEN_W, SCREEN_H).save(shot)
+            raise Failure(f"the game stands still: the clock unchanged for "
+                          f"{now - self.clock_since:.1f} s with no pause message, box, table or "
+                          f"menu up; windows: {', '.join(map(repr, wins))}; screen: {shot}")
+
+    # ---------------------------------------------------------- events
+
+    def xdo(self, *args):
+        """An xdotool command whose failure (a window gone) is no fault."""
+        try:
+            r = self.x.run(["xdotool", *[str(a) for a in args]], timeout=10, check=False)
+        except Failure as e:
+            raise Failure(f"the X server did not take input: {e}")
+        return r.returncode == 0
+
+    def focus(self, w):
+        self.xdo("windowfocus", "--sync", w.wid)
+
+    def hold(self, key, mods=(), seconds=0.1):
+        """The key down for a while under the modifiers, pressed and let go
+        in a random order."""
+        rng = self.rng
+        downs = list(mods) + [key]
+        rng.shuffle(downs)
+        ups = downs[:]
+        rng.shuffle(ups)
+        cmd = []
+        for k in downs:
+            cmd += ["keydown", k, "sleep", f"{rng.uniform(0, 0.05):.3f}"]
+        cmd += ["sleep", f"{seconds:.3f}"]
+        for k in ups:
+            cmd += ["keyup", k, "sleep", f"{rng.uniform(0, 0.05):.3f}"]
+        self.note(f"hold {'+'.join(downs)} {seconds:.2f} s, let go {'+'.join(ups)}")
+        self.xdo(*cmd)
+
+    def click(self, w, x, y):
+        self.note(f"click {w!r} at ({x},{y})")
+        self.xdo("mousemove", "--window", w.wid, x, y, "sleep", "0.02", "click", "1")
+
+    def drag(self, w, x, y, x2, y2):
+        self.note(f"drag {w!r} ({x},{y}) to ({x2},{y2})")
+        self.xdo("mousemove", "--window", w.wid, x, y, "sleep", "0.02", "mousedown", "1",
+                 "sleep", "0.05", "mousemove", "--window", w.wid, (x + x2) // 2, (y + y2) // 2,
+                 "sleep", "0.05", "mousemove", "--window", w.wid, x2, y2,
+                 "sleep", f"{self.rng.uniform(0.05, 0.4):.2f}", "mouseup", "1")
+
+    def random_point(self, w):
+        return self.rng.randrange(w.width), self.rng.randrange(w.height)
+
+    def close_request(self, w):
+        self.note(f"close request to {w!r}")
+        self.xlib.close(w.wid)
+
+    def type_text(self, w):
+        text = "".join(self.rng.choice(NAME_LETTERS) for _ in range(self.rng.randint(1, 14)))
+        self.note(f"type {text!r} into {w!r}")
+        self.focus(w)
+        self.xdo("type", "--delay", "15", text)
+
+    def any_key(self, w):
+        """A game key, or Ctrl+Alt+S, under a random modifier mix."""
+        rng = self.rng
+        self.focus(w)
+        if rng.random() < 0.1:
+            self.hold("s", ["ctrl", "alt"], rng.uniform(0.05, 0.2))
+            return
+        mods = [m for m in MODIFIERS if rng.random() < 0.3]
+        self.hold(rng.choice(GAME_KEYS), mods, rng.uniform(0.03, 0.6))
+
+    def pick(self, choices):
+        total = sum(weight for weight, _ in choices)
+        r = self.rng.uniform(0, total)
+        for weight, action in choices:
+            r -= weight
+            if r <= 0:
+                return action
+        return choices[-1][1]
+
+    def act(self, wins):
+        shown = [w for w in wins if w.on_screen() and w.kind != "menu"]
+        by_kind = {w.kind: w for w in shown}
+        menus = [w for w in wins if w.kind == "menu"]
+        rng = self.rng
+        # A close box off the screen is out of the player's reach.
+        closable = shown
+        choices = []
+        if closable:
+            # Rare in play, where a close ends the game; more often over a box
+            # or a table, where a window closed behind the player's back is
+            # the test a player's desktop makes.
+            up = kinds_up(wins)
+            weight = 1.5 if up & {"name", "scores"} else 0.6 if "message" in up else 0.1
+            choices.append((weight, lambda: self.close_request(rng.choice(closable))))
+        if shown:
+            choices.append((1.5, lambda: (lambda w: self.click(w, *self.random_point(w)))(
+                rng.choice(shown))))
+            choices.append((0.7, lambda: (lambda w: self.drag(w, *self.random_point(w),
+                                                               *self.random_point(w)))(
+                rng.choice(shown))))
+            choices.append((1.0, lambda: self.any_key(rng.choice(shown))))
+        if menus:
+            # The File menu is open: mostly shut it, now and then choose in it.
+            m = menus[-1]
+            choices += [(1.0, lambda: self.click(m, *self.random_point(m))),
+                        (3.0, lambda: self.hold("Escape", seconds=0.05))]
+            if "game" in by_kind:
+                g = by_kind["game"]
+                choices.append((3.0, lambda: self.click(g, rng.randrange(g.width // 4, g.width),
+                                                        rng.randrange(g.height // 4, g.height))))
+        elif "name" in by_kind:
+            w = by_kind["name"]
+            choices += [(6.0, lambda: self.type_text(w)),
+                        (3.0, lambda: (self.focus(w), self.hold("Return", seconds=0.08))),
+                        (2.0, lambda: self.click(w, rng.randint(374, 415), rng.randint(54, 85))),
+                        (1.0, lambda: (self.focus(w), self.hold(
+                            "BackSpace", seconds=rng.uniform(0.05, 0.8))))]
+        elif "message" in by_kind:
+            w = by_kind["message"]
+            choices += [(5.0, lambda: (self.focus(w), self.hold("Return", seconds=0.08))),
+                        (2.0, lambda: (self.focus(w), self.hold("space", seconds=0.08)))]
+        elif "scores" in by_kind:
+            w = by_kind["scores"]
+            bar = w.height - SCORES_SIZE[1] if w.height >= SCORES_SIZE[1] else 0
+            choices += [(6.0, lambda: self.click(w, rng.randint(119, 197),
+                                                 bar + rng.randint(692, 714))),
+                        (0.3, lambda: self.click(w, rng.randint(263, 341),
+                                                 bar + rng.randint(692, 714))),
+                        (2.0, lambda: self.click(w, rng.randrange(460), bar + rng.randint(102, 644))),
+                        (2.0, lambda: (self.focus(w), self.hold("Return", seconds=0.08)))]
+        elif "start" in by_kind:
+            w = by_kind["start"]
+            choices += [(4.0, lambda: self.click(w, rng.randint(278, 490), rng.randint(459, 510))),
+                        (4.0, lambda: self.click(w, rng.randint(278, 490), rng.randint(520, 553))),
+                        (1.5, lambda: self.drag(w, rng.randint(73, 316), rng.randint(380, 409),
+                                                rng.randint(40, 360), rng.randint(370, 420))),
+                        (1.5, lambda: self.drag(w, rng.randint(424, 667), rng.randint(380, 409),
+                                                rng.randint(400, 720), rng.randint(370, 420))),
+                        (1.0, lambda: self.click(w, rng.randint(321, 466), rng.randint(427, 449))),
+                        (1.0, lambda: (self.focus(w), self.hold(
+                            rng.choice(["Return", "Escape", "Tab", "Left", "Right"]),
+                            seconds=0.08)))]
+        elif "game" in by_kind:
+            g = by_kind["game"]
+            bar = g.menubar()
+
+            def raise_focus():
+                # As a desktop raises a window the player clicks into.
+                self.xdo("windowraise", g.wid, "windowfocus", "--sync", g.wid)
+
+            def move():
+                raise_focus()
+                mods = [m for m in MODIFIERS if rng.random() < 0.04]
+                self.hold(rng.choice(MOVES), mods, rng.choice([rng.uniform(0.03, 0.15),
+                                                               rng.uniform(0.1, 0.9)]))
+
+            def tap(key, low=0.04, high=0.3):
+                raise_focus()
+                self.hold(key, seconds=rng.uniform(low, high))
+            choices += [(60.0, move),
+                        (3.0, lambda: tap("space")),
+                        (2.0, lambda: tap("s")),
+                        (0.2, lambda: tap("Escape", 0.04, 0.1)),
+                        (0.8, lambda: tap("Return")),
+                        (0.6, lambda: (self.focus(g), self.hold("s", ["ctrl", "alt"], 0.1))),
+                        (0.3, lambda: self.click(g, rng.randint(2, 60), rng.randrange(max(1, bar))))]
+        if not choices:
+            time.sleep(0.05)
+            return
+        self.pick(choices)()
+        time.sleep(rng.uniform(0, 0.08))
+
+    # ------------------------------------------------------------ run
+
+    def run(self, seconds):
+        end = self.t0 + seconds
+        self.start()
+        while time.monotonic() < end:
+            if not self.game.alive():
+                self.finish()
+                self.start()
+                continue
+            wins = self.windows()
+            self.watch(wins)
+            self.act(wins)
+        alive = self.game.alive()
+        self.finish(stopped_by_us=alive)
+
+
+def main(argv):
+    if len(argv) != 3 or not all(os.access(p, os.X_OK) for p in argv[1:]):
+        print(__doc__)
+        return 2
+    binary, checker = os.path.abspath(argv[1]), os.path.abspath(argv[2])
+    seconds = float(os.environ.get("TM_MONKEY_SECONDS", "60"))
+    seed = int(os.environ.get("TM_MONKEY_SEED") or random.SystemRandom().randrange(1, 2**31))
+    log(f"monkey seed {seed} for {seconds:.0f} s (replay: TM_MONKEY_SEED={seed})")
+    try:
+        ensure_tools()
+        server = XServer()
+        server.__enter__()
+    except Skip as e:
+        log(f"SKIPPED: {e}; the monkey test needs an X server (Xvfb)")
+        return SKIP
+    except Failure as e:
+        log(f"[FAIL] setting up: {e}")
+        return 1
+    home = new_home("tm-monkey-")
+    failed = False
+    monkey = None
+    try:
+        x = X(server.display)
+        monkey = Monkey(binary, checker, x, Xlib(server.display), home, random.Random(seed))
+        log(f"Xvfb on {server.display}, home folder {home}")
+        monkey.run(seconds)
+    except Failure as e:
+        failed = True
+        log(f"[FAIL] after {time.monotonic() - monkey.t0:.1f} s in run {monkey.runs}: {e}"
+            if monkey else f"[FAIL] {e}")
+        if monkey:
+            log("       the last events:")
+            for line in monkey.recent:
+                log("         " + line)
+    finally:
+        if monkey and monkey.game:
+            end_process(monkey.game.proc)
+        server.__exit__(None, None, None)
+    if monkey:
+        log(f"{monkey.runs} runs; windows seen: "
+            + ", ".join(f"{k} {n}" for k, n in sorted(monkey.seen.items())))
+    if failed or os.environ.get("TM_MONKEY_KEEP"):
+        log(f"kept {home} (the game's output in game.log, its data in data/)")
+    else:
+        shutil.rmtree(home, ignore_errors=True)
+    log(f"{'FAILED' if failed else 'passed'}; seed {seed} (TM_MONKEY_SEED={seed} replays it)")
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
