@@ -36,7 +36,7 @@ QStringList readLines(const FolderItem& file, int count, bool* complete) {
   *complete = true;
   for (int i = 0; i < count; ++i) {
     lines << in->ReadLine();
-    if (in->EOF_()) *complete = false;  // the line was not in the file
+    if (in->AtEnd()) *complete = false;  // the line was not in the file
   }
   in->Close();
   return lines;
