@@ -1,9 +1,11 @@
 #include "framework/Keyboard.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMenuBar>
 #include <algorithm>
 
 #include "framework/Clock.h"
@@ -138,7 +140,11 @@ bool Keyboard::eventFilter(QObject*, QEvent* event) {
       // A release is matched to its press by the physical key: with Shift
       // let go first, Shift+2 comes up as "2", not as the "@" it pressed.
       const int code = codeFor(ke->key(), ke->nativeScanCode());
-      if (down && code >= 0)
+      // A key typed into the menu bar or an open menu (Alt, then Space or
+      // a letter) works the menu; the game does not see it as held.
+      const bool forMenu = QApplication::activePopupWidget() != nullptr ||
+                           qobject_cast<QMenuBar*>(QApplication::focusWidget()) != nullptr;
+      if (down && code >= 0 && !forMenu)
         press(physicalKey(ke->nativeScanCode(), code), code);
       else if (!down)
         release(physicalKey(ke->nativeScanCode(), code));

@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QLocale>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPainter>
 #include <QPointer>
 #include <QTimer>
@@ -414,6 +415,34 @@ TEST_F(Keys, AKeyHeldWhenABoxComesUpCountsAsReleased) {
   // The release goes to the blocked game window and is never delivered.
   box.close();
   EXPECT_FALSE(Keyboard::AsyncKeyDown(fw::kKeyS));
+}
+
+// Alt, then Space opens the File menu: that Space works the menu and must
+// not also pause the game behind it; likewise a key typed into an open menu.
+TEST_F(Keys, KeysTypedIntoTheMenuAreNotTheGames) {
+  QWidget game;
+  auto* bar = new QMenuBar(&game);
+  QMenu* file = bar->addMenu(QStringLiteral("&File"));
+  file->addAction(QStringLiteral("E&xit"));
+  game.show();
+  QApplication::setActiveWindow(&game);
+  bar->setFocus();
+  ASSERT_EQ(QApplication::focusWidget(), bar);
+  keyevent(true, Qt::Key_Space, 65);
+  EXPECT_FALSE(Keyboard::AsyncKeyDown(fw::kKeySpace)) << "Space into the menu bar";
+  keyevent(false, Qt::Key_Space, 65);
+
+  file->popup(QPoint(0, 0));
+  ASSERT_EQ(QApplication::activePopupWidget(), file);
+  keyevent(true, Qt::Key_Z, 52);
+  EXPECT_FALSE(Keyboard::AsyncKeyDown(fw::kKeyZ)) << "Z into the open menu";
+  file->close();
+  keyevent(false, Qt::Key_Z, 52);
+
+  game.setFocus();
+  keyevent(true, Qt::Key_Z, 52);
+  EXPECT_TRUE(Keyboard::AsyncKeyDown(fw::kKeyZ)) << "the game's own keys still count";
+  keyevent(false, Qt::Key_Z, 52);
 }
 
 class TextFiles : public GameTest {};
