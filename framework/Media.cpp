@@ -131,6 +131,8 @@ void Sound::Play() {
   if (effect_) effect_->play();
 }
 
+bool Sound::loading() const { return effect_ && effect_->status() == QSoundEffect::Loading; }
+
 bool Sound::IsPlaying() const { return forcedPlaying_ || (effect_ && effect_->isPlaying()); }
 
 void Sound::setVolume(int v) {

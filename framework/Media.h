@@ -41,6 +41,8 @@ class Sound {
   int playCount() const { return plays_; }
   // Whether the sound goes to an audio output; false where there is none.
   bool audible() const { return effect_ != nullptr; }
+  // Whether the sound file is still being read in the background.
+  bool loading() const;
   // Test seam: make IsPlaying answer true, as while the sound is heard.
   void setPlayingForTests(bool playing) { forcedPlaying_ = playing; }
 
