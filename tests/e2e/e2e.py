@@ -25,24 +25,19 @@ Set TM_E2E_KEEP=1 to keep the home folder with its screenshots.
 import contextlib
 import os
 import random
-import shutil
 import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from xharness import (ROBOT_PAINT, Board, Failure, Game, fail_on, SKIP, Skip, X, XServer,  # noqa: E402
-                      board_mismatches, ensure_tools, hero_move, log, new_home,
-                      parse_saved_game, parse_score_file, saved_game_lines, set_budget,
-                      trunc, wait_for)
+from xharness import (NAME_ENTRY_SIZE, ROBOT_PAINT, SCORES_SIZE, START_SIZE, Board,  # noqa: E402
+                      Failure, Game, board_mismatches, fail_on, hero_move, log, main_in_x,
+                      parse_saved_game, parse_score_file, saved_game_lines, trunc, wait_for)
 
-START_SIZE = (762, 620)
-SCORES_SIZE = (460, 733)
 SIZES = {1.0: "SMALL", 1.25: "MEDIUM", 1.5: "LARGE"}
 # Slider1 keys from any position: game size 4, 5 or 6 (scale x 4).
 SIZE_KEYS = {1.0: ["Home"], 1.25: ["Home", "Right"], 1.5: ["End"]}
 # Slider2 keys: a robot tick every 200 ms ("FAST" end) or every 500 ms ("SLOW").
 SPEED_KEYS = {"fast": "Home", "slow": "End"}
-NAME_ENTRY_SIZE = (436, 104)
 
 
 class Session:
@@ -63,11 +58,30 @@ class Session:
             yield
         except Failure as e:
             self.failed = True
+            e.reported = True
             path = self.snapshot("failed")
             log(f"[FAIL] {name}: {e}")
             log(f"       screen at the failure: {path}")
             raise
         log(f"[ok]   {name} ({time.monotonic() - t0:.2f} s)")
+
+    def play(self, runs, independent=False):
+        """Plays the runs in turn, each game stopped after its run; a failed
+        run ends the session unless the runs are independent. Returns
+        whether any failed."""
+        for run in runs:
+            try:
+                run()
+            except Failure as e:
+                if not getattr(e, "reported", False):  # failed outside a step
+                    self.failed = True
+                    log(f"[FAIL] {run.__name__}: {e}")
+                if not independent:
+                    break
+            finally:
+                if self.game:
+                    self.game.stop()
+        return self.failed
 
     def keep_shot(self, label):
         """A screenshot to look at afterwards (TM_E2E_KEEP=1)."""
@@ -86,6 +100,19 @@ class Session:
 
     def titled(self, title):
         return [(w, self.x.geometry(w)) for w in self.x.windows(title)]
+
+    def mapped(self, wid):
+        g = self.x.geometry(wid)
+        return bool(g and g[4])
+
+    def game_window(self, want_w, timeout=10):
+        """The game window, want_w pixels wide, and its geometry once it is shown."""
+        def shown():
+            for w, g in self.titled("Tarrowmead"):
+                if w != self.start and g and g[4] and g[2] == want_w:
+                    return w, g
+            return None
+        return wait_for(f"a game window {want_w} pixels wide", shown, timeout=timeout)
 
     def start_game(self):
         self.game = Game(self.binary, self.x, self.home).start()
@@ -131,13 +158,7 @@ class Session:
                 self.x.click(self.start, 277 + 107, 458 + 26)
             else:
                 self.x.click(self.start, 277 + 107, 519 + 17)
-
-            def game_window():
-                for w, g in self.titled("Tarrowmead"):
-                    if w != self.start and g and g[4] and g[2] == want_w:
-                        return w, g
-                return None
-            self.win, geo = wait_for(f"a game window {want_w} pixels wide", game_window)
+            self.win, geo = self.game_window(want_w)
             menubar = geo[3] - want_h
             if not 10 <= menubar <= 40:
                 raise Failure(f"game window is {geo[2]} x {geo[3]}: {menubar} pixels above "
@@ -228,14 +249,18 @@ class Session:
     def load_prepared(self, codes, counters, scale, robots=None):
         """A game run on a saved game written here, loaded with "Load Saved
         Game"; returns the first screenshot of the board, its frame checked."""
-        folder = Game(self.binary, self.x, self.home).data_dir
-        os.makedirs(folder, exist_ok=True)
-        with open(os.path.join(folder, "mygame.txt"), "w") as f:
-            f.write("\n".join(saved_game_lines(codes, counters)) + "\n")
+        self.write_saved_game(saved_game_lines(codes, counters))
         self.start_game()
         self.choose_settings(scale, robots)
         self.open_game_window(scale, "load")
         return self.check_frame()
+
+    def write_saved_game(self, lines):
+        """Writes the lines as "mygame.txt" of the game's data folder."""
+        folder = Game(self.binary, self.x, self.home).data_dir
+        os.makedirs(folder, exist_ok=True)
+        with open(os.path.join(folder, "mygame.txt"), "w") as f:
+            f.write("\n".join(lines) + "\n")
 
     def high_scores(self):
         """Escape during play opens "High Scores"; returns its window and geometry."""
@@ -259,23 +284,26 @@ class Session:
     def ok_new_game(self, wid, geo, before):
         """"OK" in the high-score window: returns the score file's lines once
         the window is gone and a new board with the hero on (7,6) is shown."""
-        x, board = self.x, self.board
+        return self.scores_closed(wid, before, lambda: self.scores_button(wid, geo, "OK"))[0]
+
+    def scores_closed(self, wid, before, close):
+        """Closes the high-score window by close(): returns the score file's
+        lines and the new board once the window is gone and a new board with
+        the hero on (7,6) is shown."""
         # The game reads the file only at start-up: gone, it shows when the
         # close has written it.
         with contextlib.suppress(FileNotFoundError):
             os.remove(self.game.file("mydata.txt"))
-        self.scores_button(wid, geo, "OK")
+        close()
         data = wait_for('"mydata.txt"', lambda: self.game.lines("mydata.txt"), timeout=5)
         if len(data) != 50:
             raise Failure(f'"mydata.txt" has {len(data)} lines')
-        wait_for("the high-score window to close",
-                 lambda: not any(g and g[4] for g in [x.geometry(wid)]), timeout=5)
+        wait_for("the high-score window to close", lambda: not self.mapped(wid), timeout=5)
 
         def fresh_board():
-            seen = board.read(board.grab(x))
+            seen = self.read_board()
             return seen if seen != before and seen[(7, 6)] == "figure" else None
-        wait_for("a new board with the hero on (7,6)", fresh_board, timeout=5)
-        return data
+        return data, wait_for("a new board with the hero on (7,6)", fresh_board, timeout=5)
 
     def scores_button(self, wid, geo, which):
         top = geo[3] - SCORES_SIZE[1]  # the menu bar, if the window shows one
@@ -574,6 +602,14 @@ def blank_board():
     return codes
 
 
+def one_robot_counters(robot, lives=3, score=0):
+    """The counters of a saved level of one robot, on that cell, before it
+    starts, with the hero on (7,6) and 100 s on the clock."""
+    return dict(monsactive=0, lives=lives, totalmons=1, monsleft=1, currentscore=score,
+                timeleft=100, exlives=0, monstrapped=0,
+                robots=[robot, (0, 0), (0, 0), (0, 0)], hero=(7, 6))
+
+
 def boxed_robot_game():
     """Robot 0 on (9,6) walled in by blocks on all eight sides: the hero on
     (7,6) pushes the block on (8,6) onto it, and no cell around it is free."""
@@ -583,10 +619,7 @@ def boxed_robot_game():
             codes[c][r] = 1
     codes[9][6] = 4
     codes[7][6] = 2
-    counters = dict(monsactive=0, lives=3, totalmons=1, monsleft=1, currentscore=0,
-                    timeleft=100, exlives=0, monstrapped=0,
-                    robots=[(9, 6), (0, 0), (0, 0), (0, 0)], hero=(7, 6))
-    return codes, counters
+    return codes, one_robot_counters((9, 6))
 
 
 def caught_game():
@@ -596,10 +629,7 @@ def caught_game():
         codes[c][r] = 1
     codes[8][6] = 4
     codes[7][6] = 2
-    counters = dict(monsactive=0, lives=1, totalmons=1, monsleft=1, currentscore=500,
-                    timeleft=100, exlives=0, monstrapped=0,
-                    robots=[(8, 6), (0, 0), (0, 0), (0, 0)], hero=(7, 6))
-    return codes, counters
+    return codes, one_robot_counters((8, 6), lives=1, score=500)
 
 
 def check_saved_game(codes, counters, lives=3, totalmons=1, monsactive=0):
@@ -639,51 +669,16 @@ def prepared_game():
         codes[c][r] = 0
     codes[1][1] = 4
     codes[7][6] = 2
-    counters = dict(monsactive=0, lives=3, totalmons=1, monsleft=1, currentscore=0,
-                    timeleft=100, exlives=0, monstrapped=0,
-                    robots=[(1, 1), (0, 0), (0, 0), (0, 0)], hero=(7, 6))
-    return codes, counters
+    return codes, one_robot_counters((1, 1))
 
 
 def main(argv):
-    if len(argv) != 2 or not os.access(argv[1], os.X_OK):
-        print(__doc__)
-        return 2
-    binary = os.path.abspath(argv[1])
-    set_budget(float(os.environ.get("TM_E2E_BUDGET", "280")))
-    t0 = time.monotonic()
-    try:
-        ensure_tools()
-        server = XServer()
-        server.__enter__()
-    except Skip as e:
-        log(f"SKIPPED: {e}; the end-to-end test needs an X server (Xvfb)")
-        return SKIP
-    except Failure as e:
-        log(f"[FAIL] setting up: {e}")
-        return 1
-    home = new_home()
-    session = Session(X(server.display), binary, home)
-    log(f"Xvfb on {server.display}, home folder {home}")
-    try:
-        session.run_new_game_small()
-        session.run_load_saved_medium()
-        session.run_moves_large()
-        session.run_level_cleared_small()
-        session.run_game_over_medium()
-    except Failure:
-        pass
-    finally:
-        if session.game:
-            session.game.stop()
-        server.__exit__(None, None, None)
-    keep = session.failed or os.environ.get("TM_E2E_KEEP")
-    if keep:
-        log(f"kept {home} (screenshots in shots/, the game's output in game.log)")
-    else:
-        shutil.rmtree(home, ignore_errors=True)
-    log(f"{'FAILED' if session.failed else 'passed'} in {time.monotonic() - t0:.1f} s")
-    return 1 if session.failed else 0
+    def play(x, paths, home):
+        session = Session(x, paths[0], home)
+        return session.play([session.run_new_game_small, session.run_load_saved_medium,
+                             session.run_moves_large, session.run_level_cleared_small,
+                             session.run_game_over_medium])
+    return main_in_x(argv, __doc__, 1, "the end-to-end test", "tm-e2e-", play, budget=280)
 
 
 if __name__ == "__main__":

@@ -29,8 +29,6 @@ TM_MONKEY_KEEP=1 keeps the home folder; a failure always keeps it.
 Exit status 0 passed, 1 failed, 77 skipped (no X server can run here).
 """
 import collections
-import ctypes
-import ctypes.util
 import os
 import random
 import re
@@ -40,8 +38,9 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from xharness import (SCREEN_H, SCREEN_W, SKIP, Board, Failure, Game, Shot, Skip, X,  # noqa: E402
-                      XServer, end_process, ensure_tools, log, new_home, trunc)
+from xharness import (NAME_ENTRY_SIZE, SCORES_SIZE, SCREEN_H, SCREEN_W, START_SIZE,  # noqa: E402
+                      Board, Failure, Game, end_process, log, main_in_x, trunc)
+from xlib import Xlib  # noqa: E402
 
 CORPUS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "fuzz", "corpus")
 # A saved game on its last life with 1875 points (the name entry follows its
@@ -51,10 +50,7 @@ SEED_SAVED_GAME = os.path.join(CORPUS, "savedgame", "level7.txt")
 SEED_SCORE_FILE = os.path.join(CORPUS, "scorefile", "full-table.txt")
 
 GAME_WIDTHS = {988: 1.0, 1235: 1.25, 1482: 1.5}
-START_SIZE = (762, 620)
-NAME_ENTRY_SIZE = (436, 104)
 STATS_SIZE = (319, 427)
-SCORES_SIZE = (460, 733)
 
 ORPHAN_SECONDS = 5.0
 STILL_SECONDS = 15.0
@@ -65,139 +61,6 @@ MOVES = ["z", "x", "slash", "grave"]
 GAME_KEYS = MOVES + ["space", "s", "Escape", "Return"]
 MODIFIERS = ["shift", "ctrl", "alt"]
 NAME_LETTERS = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 .-'"
-
-
-# ------------------------------------------------------- libX11 by ctypes
-
-class XWindowAttributes(ctypes.Structure):
-    _fields_ = [("x", ctypes.c_int), ("y", ctypes.c_int), ("width", ctypes.c_int),
-                ("height", ctypes.c_int), ("border_width", ctypes.c_int), ("depth", ctypes.c_int),
-                ("visual", ctypes.c_void_p), ("root", ctypes.c_ulong), ("class_", ctypes.c_int),
-                ("bit_gravity", ctypes.c_int), ("win_gravity", ctypes.c_int),
-                ("backing_store", ctypes.c_int), ("backing_planes", ctypes.c_ulong),
-                ("backing_pixel", ctypes.c_ulong), ("save_under", ctypes.c_int),
-                ("colormap", ctypes.c_ulong), ("map_installed", ctypes.c_int),
-                ("map_state", ctypes.c_int), ("all_event_masks", ctypes.c_long),
-                ("your_event_mask", ctypes.c_long), ("do_not_propagate_mask", ctypes.c_long),
-                ("override_redirect", ctypes.c_int), ("screen", ctypes.c_void_p)]
-
-
-class XClientMessageEvent(ctypes.Structure):
-    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
-                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong),
-                ("message_type", ctypes.c_ulong), ("format", ctypes.c_int),
-                ("l", ctypes.c_long * 5)]
-
-
-class XEvent(ctypes.Union):
-    _fields_ = [("xclient", XClientMessageEvent), ("pad", ctypes.c_long * 24)]
-
-
-class XImage(ctypes.Structure):
-    _fields_ = [("width", ctypes.c_int), ("height", ctypes.c_int), ("xoffset", ctypes.c_int),
-                ("format", ctypes.c_int), ("data", ctypes.c_void_p), ("byte_order", ctypes.c_int),
-                ("bitmap_unit", ctypes.c_int), ("bitmap_bit_order", ctypes.c_int),
-                ("bitmap_pad", ctypes.c_int), ("depth", ctypes.c_int),
-                ("bytes_per_line", ctypes.c_int), ("bits_per_pixel", ctypes.c_int)]
-
-
-ERROR_HANDLER = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p, ctypes.c_void_p)
-
-
-class Xlib:
-    """The top-level windows, close requests and screen pixels of one
-    display, straight from libX11: no process per question."""
-
-    def __init__(self, display):
-        lib = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
-        vp, ul = ctypes.c_void_p, ctypes.c_ulong
-        lib.XOpenDisplay.restype = vp
-        lib.XOpenDisplay.argtypes = [ctypes.c_char_p]
-        lib.XDefaultRootWindow.restype = ul
-        lib.XDefaultRootWindow.argtypes = [vp]
-        lib.XInternAtom.restype = ul
-        lib.XInternAtom.argtypes = [vp, ctypes.c_char_p, ctypes.c_int]
-        lib.XQueryTree.argtypes = [vp, ul, ctypes.POINTER(ul), ctypes.POINTER(ul),
-                                   ctypes.POINTER(ctypes.POINTER(ul)), ctypes.POINTER(ctypes.c_uint)]
-        lib.XGetWindowAttributes.argtypes = [vp, ul, ctypes.POINTER(XWindowAttributes)]
-        lib.XFetchName.argtypes = [vp, ul, ctypes.POINTER(ctypes.c_char_p)]
-        lib.XFree.argtypes = [vp]
-        lib.XSendEvent.argtypes = [vp, ul, ctypes.c_int, ctypes.c_long, ctypes.POINTER(XEvent)]
-        lib.XSync.argtypes = [vp, ctypes.c_int]
-        lib.XGetImage.restype = ctypes.POINTER(XImage)
-        lib.XGetImage.argtypes = [vp, ul, ctypes.c_int, ctypes.c_int, ctypes.c_uint,
-                                  ctypes.c_uint, ul, ctypes.c_int]
-        lib.XDestroyImage.argtypes = [ctypes.POINTER(XImage)]
-        lib.XSetErrorHandler.argtypes = [ERROR_HANDLER]
-        self.lib = lib
-        self.dpy = lib.XOpenDisplay(display.encode())
-        if not self.dpy:
-            raise Failure(f"cannot open display {display} through libX11")
-        self.root = lib.XDefaultRootWindow(self.dpy)
-        # A window can vanish between two requests: its errors are expected.
-        self._ignore = ERROR_HANDLER(lambda dpy, event: 0)
-        lib.XSetErrorHandler(self._ignore)
-        self.wm_protocols = lib.XInternAtom(self.dpy, b"WM_PROTOCOLS", 0)
-        self.wm_delete = lib.XInternAtom(self.dpy, b"WM_DELETE_WINDOW", 0)
-
-    def windows(self):
-        """The mapped top-level windows, bottom to top: (id, title, left,
-        top, width, height, popup)."""
-        lib, ul = self.lib, ctypes.c_ulong
-        root, parent, children, count = ul(), ul(), ctypes.POINTER(ul)(), ctypes.c_uint()
-        if not lib.XQueryTree(self.dpy, self.root, ctypes.byref(root), ctypes.byref(parent),
-                              ctypes.byref(children), ctypes.byref(count)):
-            return []
-        ids = [children[i] for i in range(count.value)]
-        if children:
-            lib.XFree(children)
-        out = []
-        for wid in ids:
-            a = XWindowAttributes()
-            if not lib.XGetWindowAttributes(self.dpy, wid, ctypes.byref(a)) or a.map_state != 2:
-                continue
-            name = ctypes.c_char_p()
-            title = ""
-            if lib.XFetchName(self.dpy, wid, ctypes.byref(name)) and name.value is not None:
-                title = name.value.decode("latin-1")
-                lib.XFree(name)
-            out.append((wid, title, a.x, a.y, a.width, a.height, bool(a.override_redirect)))
-        return out
-
-    def close(self, wid):
-        """What a window manager's close box sends: WM_DELETE_WINDOW."""
-        ev = XEvent()
-        ev.xclient.type = 33  # ClientMessage
-        ev.xclient.window = wid
-        ev.xclient.message_type = self.wm_protocols
-        ev.xclient.format = 32
-        ev.xclient.l[0] = self.wm_delete
-        ev.xclient.l[1] = 0  # CurrentTime
-        self.lib.XSendEvent(self.dpy, wid, 0, 0, ctypes.byref(ev))
-        self.lib.XSync(self.dpy, 0)
-
-    def grab(self, left, top, width, height):
-        """The screen's pixels in the rectangle (cut to the screen) as a
-        Shot, or None."""
-        x0, y0 = max(0, left), max(0, top)
-        x1, y1 = min(SCREEN_W, left + width), min(SCREEN_H, top + height)
-        if x1 <= x0 or y1 <= y0:
-            return None
-        img = self.lib.XGetImage(self.dpy, self.root, x0, y0, x1 - x0, y1 - y0,
-                                 0xFFFFFFFF, 2)  # all planes, ZPixmap
-        if not img:
-            return None
-        try:
-            im = img.contents
-            w, h = im.width, im.height
-            if im.bits_per_pixel != 32 or im.bytes_per_line != 4 * w:
-                raise Failure(f"unexpected screen format: {im.bits_per_pixel} bits a pixel")
-            raw = ctypes.string_at(im.data, 4 * w * h)
-        finally:
-            self.lib.XDestroyImage(img)
-        rgb = bytearray(3 * w * h)
-        rgb[0::3], rgb[1::3], rgb[2::3] = raw[2::4], raw[1::4], raw[0::4]  # BGRX to RGB
-        return Shot(w, h, bytes(rgb), x0, y0)
 
 
 # ------------------------------------------------------------- the windows
@@ -432,7 +295,7 @@ class Monkey:
 
     def close_request(self, w):
         self.note(f"close request to {w!r}")
-        self.xlib.close(w.wid)
+        self.xlib.close_request(w.wid)
 
     def type_text(self, w):
         text = "".join(self.rng.choice(NAME_LETTERS) for _ in range(self.rng.randint(1, 14)))
@@ -570,52 +433,31 @@ class Monkey:
 
 
 def main(argv):
-    if len(argv) != 3 or not all(os.access(p, os.X_OK) for p in argv[1:]):
-        print(__doc__)
-        return 2
-    binary, checker = os.path.abspath(argv[1]), os.path.abspath(argv[2])
     seconds = float(os.environ.get("TM_MONKEY_SECONDS", "60"))
     seed = int(os.environ.get("TM_MONKEY_SEED") or random.SystemRandom().randrange(1, 2**31))
     log(f"monkey seed {seed} for {seconds:.0f} s (replay: TM_MONKEY_SEED={seed})")
-    try:
-        ensure_tools()
-        server = XServer()
-        server.__enter__()
-    except Skip as e:
-        log(f"SKIPPED: {e}; the monkey test needs an X server (Xvfb)")
-        return SKIP
-    except Failure as e:
-        log(f"[FAIL] setting up: {e}")
-        return 1
-    home = new_home("tm-monkey-")
-    failed = False
-    monkey = None
-    try:
-        x = X(server.display)
-        monkey = Monkey(binary, checker, x, Xlib(server.display), home, random.Random(seed))
-        log(f"Xvfb on {server.display}, home folder {home}")
-        monkey.run(seconds)
-    except Failure as e:
-        failed = True
-        log(f"[FAIL] after {time.monotonic() - monkey.t0:.1f} s in run {monkey.runs}: {e}"
-            if monkey else f"[FAIL] {e}")
-        if monkey:
-            log("       the last events:")
-            for line in monkey.recent:
-                log("         " + line)
-    finally:
-        if monkey and monkey.game:
-            end_process(monkey.game.proc)
-        server.__exit__(None, None, None)
-    if monkey:
-        log(f"{monkey.runs} runs; windows seen: "
-            + ", ".join(f"{k} {n}" for k, n in sorted(monkey.seen.items())))
-    if failed or os.environ.get("TM_MONKEY_KEEP"):
-        log(f"kept {home} (the game's output in game.log, its data in data/)")
-    else:
-        shutil.rmtree(home, ignore_errors=True)
-    log(f"{'FAILED' if failed else 'passed'}; seed {seed} (TM_MONKEY_SEED={seed} replays it)")
-    return 1 if failed else 0
+
+    def play(x, paths, home):
+        with Xlib(x.display) as xlib:
+            monkey = Monkey(*paths, x, xlib, home, random.Random(seed))
+            try:
+                monkey.run(seconds)
+            except Failure as e:
+                log(f"[FAIL] after {time.monotonic() - monkey.t0:.1f} s in run {monkey.runs}: {e}")
+                log("       the last events:")
+                for line in monkey.recent:
+                    log("         " + line)
+                return True
+            finally:
+                if monkey.game:
+                    end_process(monkey.game.proc)
+                log(f"{monkey.runs} runs; windows seen: "
+                    + ", ".join(f"{k} {n}" for k, n in sorted(monkey.seen.items())))
+        return False
+    return main_in_x(argv, __doc__, 2, "the monkey test", "tm-monkey-", play,
+                     keep_var="TM_MONKEY_KEEP",
+                     kept="the game's output in game.log, its data in data/",
+                     ending=f"; seed {seed} (TM_MONKEY_SEED={seed} replays it)")
 
 
 if __name__ == "__main__":

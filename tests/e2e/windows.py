@@ -20,70 +20,23 @@ A close request is the WM_DELETE_WINDOW message a window manager's close box
 sends. Exit status 0 passed, 1 failed, 77 skipped (no X server can run here).
 Set TM_E2E_KEEP=1 to keep the home folder with its screenshots.
 """
-import contextlib
-import ctypes
-import ctypes.util
 import os
-import shutil
 import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from e2e import START_SIZE, Session, blank_board, caught_game  # noqa: E402
-from xharness import (SKIP, Board, Failure, Game, Skip, X, XServer, ensure_tools,  # noqa: E402
-                      log, new_home, saved_game_lines, set_budget, wait_for)
-
-
-# ------------------------------------------------------ close requests
-
-class _ClientMessage(ctypes.Structure):
-    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
-                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong),
-                ("message_type", ctypes.c_ulong), ("format", ctypes.c_int),
-                ("data", ctypes.c_long * 5)]
-
-
-class _XEvent(ctypes.Union):
-    _fields_ = [("xclient", _ClientMessage), ("pad", ctypes.c_long * 24)]
-
-
-def close_request(display, wid):
-    """Sends the window the WM_DELETE_WINDOW message of a close box."""
-    name = ctypes.util.find_library("X11")
-    if not name:
-        raise Failure("libX11 is not installed")
-    x11 = ctypes.CDLL(name)
-    x11.XOpenDisplay.restype = ctypes.c_void_p
-    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
-    x11.XInternAtom.restype = ctypes.c_ulong
-    x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
-    x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
-                               ctypes.POINTER(_XEvent)]
-    x11.XFlush.argtypes = [ctypes.c_void_p]
-    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
-    dpy = x11.XOpenDisplay(display.encode())
-    if not dpy:
-        raise Failure(f"cannot open display {display}")
-    try:
-        ev = _XEvent()
-        ev.xclient.type = 33  # ClientMessage
-        ev.xclient.window = wid
-        ev.xclient.message_type = x11.XInternAtom(dpy, b"WM_PROTOCOLS", 0)
-        ev.xclient.format = 32
-        ev.xclient.data[0] = x11.XInternAtom(dpy, b"WM_DELETE_WINDOW", 0)
-        ev.xclient.data[1] = 0  # CurrentTime
-        x11.XSendEvent(dpy, wid, 0, 0, ctypes.byref(ev))
-        x11.XFlush(dpy)
-    finally:
-        x11.XCloseDisplay(dpy)
+from e2e import Session, blank_board, caught_game, one_robot_counters  # noqa: E402
+from xharness import (START_SIZE, Board, Failure, log, main_in_x, saved_game_lines,  # noqa: E402
+                      wait_for)
+from xlib import Xlib  # noqa: E402
 
 
 # ------------------------------------------------------------- session
 
 class Windows(Session):
-    def mapped(self, wid):
-        g = self.x.geometry(wid)
-        return bool(g and g[4])
+    def __init__(self, x, binary, home, xlib):
+        super().__init__(x, binary, home)
+        self.xlib = xlib
 
     def pointer_away(self):
         """A click with --sync waits for the pointer to move: it must not
@@ -100,14 +53,7 @@ class Windows(Session):
         return self.await_game_window(scale)
 
     def await_game_window(self, scale):
-        want_w = int(988 * scale)
-
-        def game_window():
-            for w, g in self.titled("Tarrowmead"):
-                if w != self.start and g and g[4] and g[2] == want_w:
-                    return w, g
-            return None
-        self.win, geo = wait_for(f"a game window {want_w} pixels wide", game_window, timeout=15)
+        self.win, geo = self.game_window(int(988 * scale), timeout=15)
         self.menubar = geo[3] - int(600 * scale)
         self.board = Board(scale, geo[0] + int(138 * scale), geo[1] + self.menubar)
         self.geo, self.scale = geo, scale
@@ -162,7 +108,7 @@ class Windows(Session):
                 self.start_by_key("Return")
                 self.stats_on()
                 if how == "a close request":
-                    close_request(self.x.display, self.win)
+                    self.xlib.close_request(self.win)
                 else:
                     if not self.open_file_menu():
                         raise Failure("the File menu did not open")
@@ -172,15 +118,9 @@ class Windows(Session):
 
     def run_refused_load(self):
         log("-- run 2: nothing runs behind the box of a refused saved game")
-        folder = Game(self.binary, self.x, self.home).data_dir
-        os.makedirs(folder, exist_ok=True)
         codes = blank_board()
         codes[7][6], codes[8][9] = 2, 4
-        counters = dict(monsactive=0, lives=3, totalmons=1, monsleft=1, currentscore=0,
-                        timeleft=100, exlives=0, monstrapped=0,
-                        robots=[(8, 9), (0, 0), (0, 0), (0, 0)], hero=(7, 6))
-        with open(os.path.join(folder, "mygame.txt"), "w") as f:
-            f.write("\n".join(saved_game_lines(codes, counters)[:200]) + "\n")
+        self.write_saved_game(saved_game_lines(codes, one_robot_counters((8, 9)))[:200])
         with self.step("Escape (\"Load Saved Game\") shows the box; left up 5 s, then closed, "
                        "the robots start 2 s later and not before"):
             self.start_game()
@@ -216,10 +156,7 @@ class Windows(Session):
 
     def run_name_entry(self):
         log("-- run 3: the modal name entry, then closing \"High Scores\" by the desktop")
-        folder = Game(self.binary, self.x, self.home).data_dir
-        codes, counters = caught_game()
-        with open(os.path.join(folder, "mygame.txt"), "w") as f:
-            f.write("\n".join(saved_game_lines(codes, counters)) + "\n")
+        self.write_saved_game(saved_game_lines(*caught_game()))
         x = self.x
         with self.step("the name entry opens after the last life is lost"):
             self.start_by_key("Escape", 1.0)
@@ -228,7 +165,7 @@ class Windows(Session):
             if self.open_file_menu():
                 raise Failure("the File menu opened behind the name entry")
             x.key("Escape")  # a menu that did open closes again
-            close_request(x.display, self.win)
+            self.xlib.close_request(self.win)
             time.sleep(1)
             if not self.mapped(self.win):
                 raise Failure("the game window closed behind the name entry")
@@ -244,18 +181,7 @@ class Windows(Session):
         with self.step('a close request to "High Scores" writes the score file and starts '
                        'the next game, as "OK" does'):
             before = self.read_board()
-            with contextlib.suppress(FileNotFoundError):
-                os.remove(self.game.file("mydata.txt"))
-            close_request(x.display, wid)
-            data = wait_for('"mydata.txt"', lambda: self.game.lines("mydata.txt"), timeout=5)
-            if len(data) != 50:
-                raise Failure(f'"mydata.txt" has {len(data)} lines')
-            wait_for("the high-score window to close", lambda: not self.mapped(wid), timeout=5)
-
-            def fresh_board():
-                seen = self.read_board()
-                return seen if seen != before and seen[(7, 6)] == "figure" else None
-            fresh = wait_for("a new board with the hero on (7,6)", fresh_board, timeout=5)
+            _, fresh = self.scores_closed(wid, before, lambda: self.xlib.close_request(wid))
             wait_for("the robots moving", lambda: self.read_board() != fresh, timeout=10)
             if len(x.windows("High Scores")) != 0:
                 raise Failure('"High Scores" is still shown')
@@ -263,44 +189,12 @@ class Windows(Session):
 
 
 def main(argv):
-    if len(argv) != 2 or not os.access(argv[1], os.X_OK):
-        print(__doc__)
-        return 2
-    binary = os.path.abspath(argv[1])
-    set_budget(float(os.environ.get("TM_E2E_BUDGET", "200")))
-    t0 = time.monotonic()
-    try:
-        ensure_tools()
-        server = XServer()
-        server.__enter__()
-    except Skip as e:
-        log(f"SKIPPED: {e}; this test needs an X server (Xvfb)")
-        return SKIP
-    except Failure as e:
-        log(f"[FAIL] setting up: {e}")
-        return 1
-    home = new_home("tm-windows-")
-    session = Windows(X(server.display), binary, home)
-    log(f"Xvfb on {server.display}, home folder {home}")
-    try:
-        for run in (session.run_statistics_window, session.run_refused_load,
-                    session.run_name_entry):
-            try:
-                run()
-            except Failure:
-                pass
-            finally:
-                if session.game:
-                    session.game.stop()
-    finally:
-        server.__exit__(None, None, None)
-    keep = session.failed or os.environ.get("TM_E2E_KEEP")
-    if keep:
-        log(f"kept {home} (screenshots in shots/, the game's output in game.log)")
-    else:
-        shutil.rmtree(home, ignore_errors=True)
-    log(f"{'FAILED' if session.failed else 'passed'} in {time.monotonic() - t0:.1f} s")
-    return 1 if session.failed else 0
+    def play(x, paths, home):
+        with Xlib(x.display) as xlib:
+            session = Windows(x, paths[0], home, xlib)
+            return session.play([session.run_statistics_window, session.run_refused_load,
+                                 session.run_name_entry], independent=True)
+    return main_in_x(argv, __doc__, 1, "the window test", "tm-windows-", play, budget=200)
 
 
 if __name__ == "__main__":

@@ -23,6 +23,10 @@ FRAME = (0x60, 0x00, 0xF0)  # the board's frame colour
 # A colour that only robot k's pictures show on the board (body paint; the
 # halt pictures keep it): the red saucer and the green tank.
 ROBOT_PAINT = {0: (0xFF, 0x3C, 0x3C), 1: (0x3C, 0xD8, 0x50)}
+# The sizes of the game's fixed-size windows.
+START_SIZE = (762, 620)
+NAME_ENTRY_SIZE = (436, 104)
+SCORES_SIZE = (460, 733)
 
 
 class Failure(Exception):
@@ -559,3 +563,51 @@ def parse_score_file(lines):
 
 def new_home(prefix="tm-e2e-"):
     return tempfile.mkdtemp(prefix=prefix)
+
+
+# ------------------------------------------------------------ a test's main
+
+def main_in_x(argv, usage, executables, name, home_prefix, play, budget=None,
+              keep_var="TM_E2E_KEEP", kept="screenshots in shots/, the game's output in game.log",
+              ending=None):
+    """The frame of a test script: checks that argv names that many
+    executables, starts the X server and a home folder, then calls
+    play(x, paths, home), which returns whether the test failed; a Failure
+    out of it fails the test too. Keeps the home folder on a failure or when
+    keep_var is set. ending follows "passed" or "FAILED" in the last line
+    (the time taken by default). Returns the exit status."""
+    paths = argv[1:]
+    if len(paths) != executables or not all(os.access(p, os.X_OK) for p in paths):
+        print(usage)
+        return 2
+    paths = [os.path.abspath(p) for p in paths]
+    if budget is not None:
+        set_budget(float(os.environ.get("TM_E2E_BUDGET", str(budget))))
+    t0 = time.monotonic()
+    try:
+        ensure_tools()
+        server = XServer()
+        server.__enter__()
+    except Skip as e:
+        log(f"SKIPPED: {e}; {name} needs an X server (Xvfb)")
+        return SKIP
+    except Failure as e:
+        log(f"[FAIL] setting up: {e}")
+        return 1
+    home = new_home(home_prefix)
+    log(f"Xvfb on {server.display}, home folder {home}")
+    try:
+        failed = play(X(server.display), paths, home)
+    except Failure as e:
+        log(f"[FAIL] {e}")
+        failed = True
+    finally:
+        server.__exit__(None, None, None)
+    if failed or os.environ.get(keep_var):
+        log(f"kept {home} ({kept})")
+    else:
+        shutil.rmtree(home, ignore_errors=True)
+    if ending is None:
+        ending = f" in {time.monotonic() - t0:.1f} s"
+    log(f"{'FAILED' if failed else 'passed'}{ending}")
+    return 1 if failed else 0
