@@ -9,9 +9,11 @@
 #include <QFileInfo>
 #include <QList>
 #include <QMediaDevices>
-#include <QPointer>
+#include <QMutex>
+#include <QThread>
 #include <QSet>
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -128,7 +130,8 @@ namespace fw {
 // first sound while it connects, drops the end of a sound when it closes
 // early, and now and then never starts at all, the sound then counting as
 // playing for good, so that a sound played only when not playing is never
-// heard again. The stream reads on the user-interface thread.
+// heard again. The stream is fed from a thread of its own, so that a busy
+// user-interface thread does not leave it without sound to play.
 class Mixer : public QIODevice {
  public:
   static Mixer& instance() {
@@ -137,48 +140,70 @@ class Mixer : public QIODevice {
   }
   // Opens the audio stream on the system's default output, once.
   void openOutput() {
-    if (opened_) return;
-    opened_ = true;
-    QAudioFormat format;
-    format.setSampleRate(kMixRate);
-    format.setChannelCount(1);
-    format.setSampleFormat(QAudioFormat::Int16);
-    // Owned by the application, so it closes before the audio system goes.
-    sink_ = new QAudioSink(QMediaDevices::defaultAudioOutput(), format,
-                           QCoreApplication::instance());
-    // A tenth of a second of sound waiting in the stream rides out a busy
-    // machine without a gap.
-    sink_->setBufferSize(kMixRate * 2 / 10);
-    sink_->start(this);
+    if (thread_ || !QCoreApplication::instance()) return;
+    thread_ = new QThread;
+    thread_->setObjectName(QStringLiteral("audio"));
+    thread_->start();
+    worker_ = new QObject;
+    worker_->moveToThread(thread_);
+    QMetaObject::invokeMethod(
+        worker_,
+        [this] {
+          QAudioFormat format;
+          format.setSampleRate(kMixRate);
+          format.setChannelCount(1);
+          format.setSampleFormat(QAudioFormat::Int16);
+          sink_ = new QAudioSink(QMediaDevices::defaultAudioOutput(), format);
+          // A tenth of a second of sound waiting in the stream.
+          sink_->setBufferSize(kMixRate * 2 / 10);
+          sink_->start(this);
+          running_ = sink_->state() != QAudio::StoppedState;
+        },
+        Qt::BlockingQueuedConnection);
+    // The stream closes in its thread before the application and the audio
+    // system go.
+    qAddPostRoutine([] { instance().closeOutput(); });
   }
   // Whether played sounds are mixed: the stream runs, or a test reads it.
-  bool running() const {
-    return standIn_ || (sink_ && sink_->state() != QAudio::StoppedState);
-  }
+  bool running() const { return standIn_ || running_; }
   void setStandIn(bool on) { standIn_ = on; }
   bool standIn() const { return standIn_; }
 
   void start(Sound* s) {
+    QMutexLocker lock(&mutex_);
     s->next_ = 0;
     if (!playing_.contains(s)) playing_.append(s);
   }
-  void remove(Sound* s) { playing_.removeAll(s); }
+  bool playing(const Sound* s) const {
+    QMutexLocker lock(&mutex_);
+    return s->next_ >= 0;
+  }
+  void setVolume(Sound* s, int volume) {
+    QMutexLocker lock(&mutex_);
+    s->volume_ = volume;
+  }
+  void remove(Sound* s) {
+    QMutexLocker lock(&mutex_);
+    playing_.removeAll(s);
+  }
 
   void mix(qint16* out, qsizetype count) {
     std::vector<int> sum(static_cast<size_t>(count), 0);
+    QMutexLocker lock(&mutex_);
     for (Sound* s : std::as_const(playing_)) {
       const qsizetype n = std::min(count, s->length() - s->next_);
       const qint16* from = s->samples_.data() + s->next_;
       for (qsizetype i = 0; i < n; ++i) sum[size_t(i)] += from[i] * s->volume_ / 100;
       s->next_ += n;
     }
-    for (qsizetype i = 0; i < count; ++i)
-      out[i] = qint16(std::clamp(sum[size_t(i)], -32768, 32767));
     playing_.removeIf([](Sound* s) {
       if (s->next_ < s->length()) return false;
       s->next_ = -1;
       return true;
     });
+    lock.unlock();
+    for (qsizetype i = 0; i < count; ++i)
+      out[i] = qint16(std::clamp(sum[size_t(i)], -32768, 32767));
   }
 
   bool isSequential() const override { return true; }
@@ -196,9 +221,25 @@ class Mixer : public QIODevice {
 
  private:
   Mixer() { open(QIODevice::ReadOnly); }
+  void closeOutput() {
+    if (!thread_) return;
+    QMetaObject::invokeMethod(
+        worker_,
+        [this] {
+          delete sink_;
+          sink_ = nullptr;
+        },
+        Qt::BlockingQueuedConnection);
+    running_ = false;
+    thread_->quit();
+    thread_->wait();
+  }
+  mutable QMutex mutex_;  // the playing sounds and their places
   QList<Sound*> playing_;
-  QPointer<QAudioSink> sink_;
-  bool opened_ = false;
+  QThread* thread_ = nullptr;
+  QObject* worker_ = nullptr;  // lives in thread_: what runs there
+  QAudioSink* sink_ = nullptr;  // lives in thread_
+  std::atomic<bool> running_ = false;
   bool standIn_ = false;
 };
 
@@ -274,9 +315,11 @@ void Sound::Play() {
   if (audible_ && mixer.running()) mixer.start(this);
 }
 
-bool Sound::IsPlaying() const { return forcedPlaying_ || next_ >= 0; }
+bool Sound::IsPlaying() const {
+  return forcedPlaying_ || fw::Mixer::instance().playing(this);
+}
 
-void Sound::setVolume(int v) { volume_ = qBound(0, v, 100); }
+void Sound::setVolume(int v) { fw::Mixer::instance().setVolume(this, qBound(0, v, 100)); }
 
 std::unique_ptr<Sound> Sound::GetSoundFromResourceManager(const QString& name) {
   const QString path = fw::findAsset(name);
