@@ -5,6 +5,7 @@
 #include "framework/Media.h"
 #include "framework/Text.h"
 #include "game/Module1.h"
+#include "game/sounds.h"
 
 using namespace Module1;
 
@@ -111,6 +112,7 @@ void Window1::_CreateControls0() {
 }
 
 void Window1::Event_Open() {
+  loadsounds();
   if (Sound* boing = _x_boing()) boing->setVolume(93);
   monstimer()->setPeriod(monsspeed);
   setup();

@@ -1,5 +1,6 @@
 #pragma once
 // Playing the game's sounds as the sound setting says.
+#include "core/assets.h"
 #include "framework/Media.h"
 #include "game/Module1.h"
 
@@ -13,4 +14,18 @@ inline void playsound(Sound* (*sound)()) {
 // Plays the sound whatever the sound setting, when it loaded.
 inline void playsoundalways(Sound* (*sound)()) {
   if (Sound* s = sound()) s->Play();
+}
+
+// Loads, when the game window opens, every sound that the game may play from
+// then on, so that the audio stream is open and the first play of each sound
+// is heard whole. With sound off only those that are asked for all the same.
+inline void loadsounds() {
+  _x_boing();
+  _x_push();
+  _x_endoflevel();
+  if (!Module1::splay) return;
+  _x_squash();
+  _x_catch1();
+  _x_newman();
+  _x_scb();
 }
