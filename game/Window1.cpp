@@ -98,8 +98,11 @@ void Window1::_CreateControls0() {
     timer->Action = [this, action = t.action] { (this->*action)(); };
   }
 
-  // Lies left of the content area: never seen, never used.
+  // Lies left of the content area: never seen, never used. It takes no
+  // focus: a focused text field would hand dead keys (the key left of 1 on
+  // a German keyboard) to the input method, and the game would never see them.
   TextField1_ = addControl<fw::TextField>(QStringLiteral("TextField1"));
+  TextField1_->setFocusPolicy(Qt::NoFocus);
   TextField1_->setBounds(-94, 73, 80, 22);
   TextField1_->setFrame(true);
   TextField1_->setReadOnly(false);
