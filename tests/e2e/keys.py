@@ -139,7 +139,7 @@ class Keys(Windows):
             ("X tapped while the pausing Space is held: the hero stays when Space comes up",
              self.move_while_space_held),
             ("Alt alone, then X held 0.6 s moves the hero and Space pauses", self.lone_alt),
-            ("Alt+F opens the File menu; once Escape closes it X moves the hero at once",
+            ("Alt+F opens the File menu; once Escape closes it Z moves the hero at once",
              self.alt_f),
             ("File opened with the mouse and closed with Escape: X moves the hero at once and "
              "Space pauses", self.mouse_menu),
@@ -242,7 +242,7 @@ class Keys(Windows):
         self.tap("Escape", 60)
         wait_for("the File menu to close", lambda: not self.popup(), timeout=2)
         if not self.hold_moves("z", 0.4):
-            raise Failure("X did not move the hero after the File menu closed")
+            raise Failure("Z did not move the hero after the File menu closed")
         self.pause_by_tap()
         self.resume_by_tap()
 
