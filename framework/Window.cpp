@@ -10,7 +10,6 @@
 #include <QPointer>
 #include <QProxyStyle>
 #include <QScreen>
-#include <QTimer>
 #include <map>
 
 #include "framework/Controls.h"
@@ -31,8 +30,9 @@ std::vector<std::pair<std::type_index, Window*>>& registry() {
   return r;
 }
 
-// Alt alone leaves a window's menu bar alone: it must not take the keys of a
-// game in play. Alt+F and the mouse still open the menu.
+// Alt alone leaves a window's menu bar alone, and a menu closed with Escape
+// does not leave the bar holding the keyboard: the bar must never take the
+// keys of a game in play. Alt+F and the mouse still open the menu.
 class NoAltMenuStyle : public QProxyStyle {
  public:
   int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
@@ -293,18 +293,7 @@ void Window::setMenuBar(QMenu* menu) {
     menuBar_->setStyle(noAlt);
   }
   menuBar_->clear();
-  if (menu) {
-    menuBar_->addMenu(menu);
-    // A menu closed with Escape leaves the menu bar holding the keyboard,
-    // waiting for a key to choose the next menu: the window's keys go back
-    // to the window at once.
-    QPointer<QMenuBar> bar = menuBar_;
-    connect(menu, &QMenu::aboutToHide, menuBar_, [bar] {
-      QTimer::singleShot(0, bar, [bar] {
-        if (bar && bar->hasFocus() && !QApplication::activePopupWidget()) bar->clearFocus();
-      });
-    }, Qt::UniqueConnection);
-  }
+  if (menu) menuBar_->addMenu(menu);
   applySize();
 }
 

@@ -12,6 +12,7 @@
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QTimer>
@@ -804,4 +805,94 @@ TEST_F(Windows, RepeatsOfAHeldKeyPressNoButton) {
   QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
   QCoreApplication::sendEvent(d, &press);
   EXPECT_EQ(d->pressed, 1);
+}
+
+// A key already down when a window opens (a direction held at game over)
+// types nothing into the window's text field, not even its repeats, however
+// X sends them, until it is let go and pressed anew.
+TEST_F(Windows, AKeyHeldFromBeforeAWindowTypesNothingIntoItsTextField) {
+  struct Entry : fw::Window {
+    fw::TextField* field = nullptr;
+    Entry() { visibleWhenBuilt = false; }
+    void CreateControls() override { field = addControl<fw::TextField>("TextField1"); }
+  };
+  struct Ev {
+    QEvent::Type type;
+    int key;
+    quint32 scan;
+    ulong time;  // the window system's time of the event
+    bool repeat;
+    const char* text;  // the field's text afterwards
+  };
+  const auto down = QEvent::KeyPress, up = QEvent::KeyRelease;
+  const Ev events[] = {
+      {down, Qt::Key_X, 53, 1040, true, ""},    // a repeat, marked as one
+      {up, Qt::Key_X, 53, 1080, false, ""},     // a repeat not marked: release and press
+      {down, Qt::Key_X, 53, 1080, false, ""},   // with one timestamp
+      {up, Qt::Key_X, 53, 1200, false, ""},     // let go
+      {down, Qt::Key_X, 53, 1300, false, "x"},  // and pressed anew
+      {down, Qt::Key_X, 53, 1340, true, "xx"},  // whose repeats type
+      {up, Qt::Key_X, 53, 1400, false, "xx"},
+      {down, Qt::Key_A, 38, 1500, false, "xxa"},  // a key first pressed in the window
+  };
+  auto* entry = fw::implicitWindow<Entry>();
+  QKeyEvent held(down, Qt::Key_X, Qt::NoModifier, 53, 0, 0, "x");
+  held.setTimestamp(1000);
+  QCoreApplication::sendEvent(QCoreApplication::instance(), &held);
+  entry->Show();
+  entry->field->setFocus();
+  for (const Ev& e : events) {
+    const QString text = e.key == Qt::Key_A ? "a" : "x";
+    QKeyEvent k(e.type, e.key, Qt::NoModifier, e.scan, 0, 0, text, e.repeat);
+    k.setTimestamp(e.time);
+    QCoreApplication::sendEvent(entry->field, &k);
+    EXPECT_EQ(entry->field->Text(), e.text) << "after the event at " << e.time;
+  }
+  entry->Close();
+}
+
+// Alt alone, or a File menu closed with Escape, leaves the game window's
+// keys to the game at once: the menu bar does not keep the keyboard.
+TEST_F(Windows, TheMenuBarNeverKeepsTheGamesKeys) {
+  struct Game : fw::Window {
+    QMenu* file = new QMenu(QStringLiteral("&File"), this);
+    void Layout() override {
+      file->addAction(QStringLiteral("E&xit"));
+      setMenuBar(file);
+    }
+  };
+  auto* game = fw::implicitWindow<Game>();
+  QApplication::setActiveWindow(game);
+  QMenuBar* bar = game->menuBar();
+  auto zCounts = [] {
+    keyevent(true, Qt::Key_Z, 52);
+    const bool read = Keyboard::AsyncKeyDown(fw::kKeyZ);
+    keyevent(false, Qt::Key_Z, 52);
+    return read;
+  };
+  auto toFocus = [](QEvent::Type type, int key) {
+    QKeyEvent e(type, key, type == QEvent::KeyPress && key == Qt::Key_Alt ? Qt::AltModifier
+                                                                         : Qt::NoModifier, 64, 0, 0);
+    QCoreApplication::sendEvent(QApplication::focusWidget() ? QApplication::focusWidget()
+                                                            : QApplication::activeWindow(), &e);
+  };
+
+  toFocus(QEvent::KeyPress, Qt::Key_Alt);
+  toFocus(QEvent::KeyRelease, Qt::Key_Alt);
+  EXPECT_FALSE(bar->hasFocus()) << "Alt alone put the menu bar in keyboard mode";
+  EXPECT_TRUE(zCounts()) << "after Alt alone";
+
+  const QPoint at = bar->actionGeometry(game->file->menuAction()).center();
+  QMouseEvent click(QEvent::MouseButtonPress, at, bar->mapToGlobal(at), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(bar, &click);
+  ASSERT_EQ(QApplication::activePopupWidget(), game->file) << "a click on File opens it";
+  QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier, 9, 0, 0);
+  QCoreApplication::sendEvent(game->file, &escape);
+  ASSERT_EQ(QApplication::activePopupWidget(), nullptr) << "Escape closes the menu";
+  QCoreApplication::processEvents();
+  QApplication::setActiveWindow(game);  // the popup's going leaves no window active here
+  EXPECT_FALSE(bar->hasFocus()) << "the menu bar kept the keyboard after Escape";
+  EXPECT_TRUE(zCounts()) << "after the menu closed";
+  game->Close();
 }
