@@ -1,7 +1,10 @@
 // Catches, the clock, the count-up and bonus lives, the pause, saving and
 // game over, played in virtual time.
+#include <QApplication>
+
 #include "records/addname.h"
 #include "records/scores.h"
+#include "windows/stats.h"
 
 #include "gameplay.h"
 
@@ -406,6 +409,186 @@ TEST_F(Flow, ATapOnThePauseScreenSavesOrResumesWhereverItFalls) {
       EXPECT_EQ(saves(), saved + 1);
     }
 }
+
+// A key pressed in one phase of the game is not read in another. Each row
+// plays a real phase through the game's own timers on the virtual clock: a
+// tap (press and release between two reads) counts once, in the phase it was
+// pressed in and only if that phase reads the key.
+struct PhaseRow {
+  const char* name;
+  void (*play)(class KeyPhases&);
+  bool (*ok)(KeyPhases&);
+};
+
+void PrintTo(const PhaseRow& row, std::ostream* os) { *os << row.name; }
+
+class KeyPhases : public Flow, public testing::WithParamInterface<PhaseRow> {
+ public:
+  // X11 keycodes of the keys tapped.
+  static constexpr quint32 kEscape = 9, kS = 39, kX = 53, kSpace = 65;
+  using Flow::advance;
+  using Flow::emptyboard;
+  using Flow::keyevent;
+  using Flow::putman;
+  using Flow::putrobot;
+
+  // Play under way, the hero free to move at once.
+  void play() {
+    inplay();
+    w->lastmanpush = Ticks() - 100;
+  }
+  // The clock `ms` after the next firing of `t` (before it when negative).
+  void upto(fw::Timer* t, qint64 ms) { advance(t->dueMs() - fw::Clock::instance().nowMs() + ms); }
+  void tapkey(int qtKey, quint32 scan, qint64 holdMs) { tap(qtKey, scan, holdMs); }
+  // Space held over a tick of the hero's timer: the game pauses.
+  void pauseit() {
+    keyevent(true, Qt::Key_Space, kSpace);
+    upto(w->Timer1(), 5);
+    keyevent(false, Qt::Key_Space, kSpace);
+    advance(20);
+  }
+  bool heroat(qint64 x, qint64 y) const { return manisac == x && manisup == y; }
+  bool playing() const { return !Module1::pause && running(w->Timer1()); }
+  int saved() { return saves(); }
+  ::Window1* game() const { return w; }
+};
+
+TEST_P(KeyPhases, AKeyPressedInOnePhaseIsNotReadInAnother) {
+  const PhaseRow& row = GetParam();
+  row.play(*this);
+  EXPECT_TRUE(row.ok(*this)) << row.name << ": hero at (" << manisac << "," << manisup
+                             << "), pause " << Module1::pause << ", saves " << saved()
+                             << ", high scores " << (fw::openWindow<scores>() != nullptr);
+}
+
+const PhaseRow kPhaseRows[] = {
+    // Escape is not read on the pause screen: play resumes and goes on.
+    {"EscapeTappedOnThePauseScreen",
+     [](KeyPhases& t) {
+       t.play();
+       t.pauseit();
+       t.upto(t.game()->pausetimer(), 10);
+       t.tapkey(Qt::Key_Escape, KeyPhases::kEscape, 60);
+       t.advance(10);
+       t.tapkey(Qt::Key_Space, KeyPhases::kSpace, 60);
+       t.advance(500);
+     },
+     [](KeyPhases& t) { return t.playing() && fw::openWindow<scores>() == nullptr; }},
+    // S tapped during play, then Space: the pause screen does not save.
+    {"STappedInPlayThenPause",
+     [](KeyPhases& t) {
+       t.play();
+       t.upto(t.game()->Timer1(), 5);
+       t.tapkey(Qt::Key_S, KeyPhases::kS, 15);
+       t.advance(5);
+       t.tapkey(Qt::Key_Space, KeyPhases::kSpace, 20);
+       t.advance(600);
+     },
+     [](KeyPhases& t) { return Module1::pause && t.saved() == 0; }},
+    // A direction tapped on the pause screen does not move the hero on resume.
+    {"DirectionTappedOnThePauseScreen",
+     [](KeyPhases& t) {
+       t.play();
+       t.pauseit();
+       t.upto(t.game()->pausetimer(), 10);
+       t.tapkey(Qt::Key_X, KeyPhases::kX, 60);
+       t.advance(10);
+       t.tapkey(Qt::Key_Space, KeyPhases::kSpace, 60);
+       t.advance(500);
+     },
+     [](KeyPhases& t) { return t.playing() && t.heroat(7, 6); }},
+    // A direction tapped and let go while the pausing Space is held.
+    {"DirectionTappedWhileThePausingSpaceIsHeld",
+     [](KeyPhases& t) {
+       t.play();
+       t.keyevent(true, Qt::Key_Space, KeyPhases::kSpace);
+       t.upto(t.game()->Timer1(), 5);
+       t.advance(100);
+       t.tapkey(Qt::Key_X, KeyPhases::kX, 40);
+       t.advance(100);
+       t.keyevent(false, Qt::Key_Space, KeyPhases::kSpace);
+       t.advance(100);
+     },
+     [](KeyPhases& t) { return Module1::pause && t.heroat(7, 6); }},
+    // A key held through most of the halt after a catch, let go before its end.
+    {"KeyTappedDuringTheHaltAfterACatch",
+     [](KeyPhases& t) {
+       t.play();
+       t.advance(60);
+       t.putrobot(1, 8, 6);
+       t.game()->checkcatch(8, 6, 7, 6, 1);
+       t.advance(200);
+       t.keyevent(true, Qt::Key_X, KeyPhases::kX);
+       t.advance(1200);
+       t.keyevent(false, Qt::Key_X, KeyPhases::kX);
+       t.advance(400);
+     },
+     [](KeyPhases& t) { return lives == 2 && t.playing() && t.heroat(7, 6); }},
+    // Space that presses "OK" on the high-score table after Escape.
+    {"SpaceThatPressesOkOnTheHighScores",
+     [](KeyPhases& t) {
+       t.play();
+       t.upto(t.game()->Timer1(), -20);
+       t.tapkey(Qt::Key_Escape, KeyPhases::kEscape, 40);
+       t.advance(100);
+       ASSERT_NE(fw::openWindow<scores>(), nullptr);
+       t.tapkey(Qt::Key_Space, KeyPhases::kSpace, 60);
+       fw::openWindow<scores>()->ok()->Push();
+       t.advance(300);
+     },
+     [](KeyPhases& t) { return t.playing(); }},
+    // A tap while the statistics window (text fields) has the keyboard.
+    {"TapWhileAWindowWithTextFieldsHasTheKeyboard",
+     [](KeyPhases& t) {
+       t.play();
+       t.advance(60);
+       QApplication::setActiveWindow(win::stats());
+       t.tapkey(Qt::Key_X, KeyPhases::kX, 30);
+       QApplication::setActiveWindow(t.game());
+       t.advance(300);
+     },
+     [](KeyPhases& t) { return t.heroat(7, 6); }},
+    // The taps that must still count.
+    {"STapOnThePauseScreenSaves",
+     [](KeyPhases& t) {
+       t.play();
+       t.pauseit();
+       t.upto(t.game()->pausetimer(), 140);
+       t.tapkey(Qt::Key_S, KeyPhases::kS, 60);
+       t.advance(400);
+     },
+     [](KeyPhases& t) { return Module1::pause && t.saved() == 1; }},
+    {"SpaceTapOnThePauseScreenResumes",
+     [](KeyPhases& t) {
+       t.play();
+       t.pauseit();
+       t.upto(t.game()->pausetimer(), 140);
+       t.tapkey(Qt::Key_Space, KeyPhases::kSpace, 100);
+       t.advance(400);
+     },
+     [](KeyPhases& t) { return t.playing(); }},
+    {"QuickTapOfAMoveKeyInPlayMovesOnce",
+     [](KeyPhases& t) {
+       t.play();
+       t.upto(t.game()->Timer1(), 10);
+       t.tapkey(Qt::Key_X, KeyPhases::kX, 30);
+       t.advance(500);
+     },
+     [](KeyPhases& t) { return t.heroat(8, 6); }},
+    {"TapInTheRobotsStartWaitMoves",
+     [](KeyPhases& t) {
+       t.game()->setup();
+       t.emptyboard();
+       t.putman(7, 6);
+       t.advance(300);
+       t.tapkey(Qt::Key_X, KeyPhases::kX, 30);
+       t.advance(300);
+     },
+     [](KeyPhases& t) { return t.heroat(8, 6) && !t.game()->monstimer()->Enabled(); }},
+};
+
+INSTANTIATE_TEST_SUITE_P(Rows, KeyPhases, testing::ValuesIn(kPhaseRows),
+                         [](const testing::TestParamInfo<PhaseRow>& info) { return std::string(info.param.name); });
 
 TEST_F(Flow, SpaceThatStartsANewGameDoesNotPauseIt) {
   // Space on a focused button ("OK" of the high-score table) is tapped while
