@@ -108,13 +108,18 @@ class Keys(Windows):
         time.sleep(ms / 1000)
         self.up(key)
 
+    # A player's next key comes a moment after the Space that paused or
+    # resumed; a key pressed while the game still waits for that Space to
+    # come up belongs to the wait, and nothing else reads it.
     def pause_by_tap(self):
         self.tap("space")
         wait_for("the pause message", self.paused, timeout=3)
+        time.sleep(0.15)
 
     def resume_by_tap(self):
         self.tap("space")
         wait_for("the pause message to go", lambda: not self.paused(), timeout=3)
+        time.sleep(0.15)
 
     def open_saved(self, codes, counters, scale=1.0):
         """Starts the game and loads this saved game ("Load Saved Game" by
@@ -231,10 +236,11 @@ class Keys(Windows):
         time.sleep(0.2)
         self.tap("Alt_L", 60)
         time.sleep(0.1)
-        self.tap("space", 80)
-        wait_for("the pause message", self.paused, timeout=2)
-        if self.popup():
-            raise Failure("Space after Alt opened a menu")
+        try:
+            self.pause_by_tap()
+        except Failure:
+            raise Failure("Space after Alt did not pause" +
+                          (" (it opened the menu)" if self.popup() else ""))
         self.resume_by_tap()
 
     def alt_f(self):
@@ -257,9 +263,8 @@ class Keys(Windows):
         wait_for("the File menu to close", lambda: not self.popup(), timeout=2)
         if not self.hold_moves("x", 0.4):
             raise Failure("X did not move the hero after the File menu closed")
-        self.tap("space", 80)
         try:
-            wait_for("the pause message", self.paused, timeout=2)
+            self.pause_by_tap()
         except Failure:
             raise Failure("Space did not pause" + (" (it opened the menu)" if self.popup() else ""))
         self.resume_by_tap()
