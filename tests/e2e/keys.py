@@ -72,13 +72,14 @@ class Keys(Windows):
         shot = self.xlib.grab(b.left, b.top, b.width, trunc(40 * b.scale))
         return shot is not None and b.white_in_top_band(shot) > 50
 
-    def still(self, seconds, what):
-        """Fails when the hero's row changes within the time."""
-        before = self.row()
+    def still(self, before, seconds, what):
+        """Fails when the hero's row differs from before now or within the time."""
         end = time.monotonic() + seconds
-        while time.monotonic() < end:
+        while True:
             if self.row() != before:
                 raise Failure(what)
+            if time.monotonic() >= end:
+                return
             time.sleep(0.01)
 
     def moves(self, within):
@@ -209,21 +210,26 @@ class Keys(Windows):
             time.sleep(0.1)
 
     def move_on_pause(self):
-        self.pause_by_tap()
-        time.sleep(0.1)
-        self.tap("x", 70)
-        time.sleep(0.02)
-        self.resume_by_tap()
-        self.still(0.6, "the hero moved after the pause for an X tapped on the pause screen")
+        # Three times, at different places between two reads of the pause screen.
+        for wait in (0.02, 0.1, 0.18):
+            self.pause_by_tap()
+            before = self.row()
+            time.sleep(wait)
+            self.tap("x", 70)
+            time.sleep(0.02)
+            self.resume_by_tap()
+            self.still(before, 0.5,
+                       "the hero moved after the pause for an X tapped on the pause screen")
 
     def move_while_space_held(self):
         self.down("space")
         wait_for("the pause message", self.paused, timeout=2)
+        before = self.row()
         time.sleep(0.1)
         self.tap("x", 70)
         time.sleep(0.1)
         self.up("space")
-        self.still(0.5, "the hero moved for an X tapped and let go while Space was held")
+        self.still(before, 0.5, "the hero moved for an X tapped and let go while Space was held")
         if not self.paused():
             raise Failure("the game is not paused")
         self.resume_by_tap()
