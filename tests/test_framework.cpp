@@ -403,6 +403,45 @@ TEST_F(Keys, ATapIsReadOnceByTheNextReadOfItsPhase) {
   }
 }
 
+// On a busy machine Qt can deliver an auto-repeat as a release and a press
+// that are not marked as repeats; both carry the same event time. The key
+// stays held through them and their press is no new tap; a real release is
+// seen within kRepeatMs.
+TEST_F(Keys, AutoRepeatIsNeverARelease) {
+  // Steps: p@T / u@T press / release Space with event time T, +N moves the
+  // virtual clock N ms on, r+ / r- read Space and must find it held / up.
+  struct Case {
+    const char* what;
+    const char* steps;
+  };
+  const Case cases[] = {
+      {"a read between the release and the press of a repeat sees the key held",
+       "p@100 +50 r+ u@600 r+ p@600 r+ +100 r+ u@900 r+ +20 r-"},
+      {"the press of a repeat leaves no tap behind the real release",
+       "p@100 +50 r+ u@600 p@600 +30 u@630 +20 r- +50 r-"},
+      {"a release waits no longer than kRepeatMs for its repeat", "p@100 +50 r+ u@200 +19 r+ +1 r- r-"},
+      {"a press at another time is a new press: released quickly, a tap",
+       "p@100 +50 r+ u@200 +5 p@205 +5 u@210 +20 r+ r-"},
+      {"events without a time are taken as they come", "p@0 +50 r+ u@0 r-"},
+  };
+  fw::Timer reader(fw::Timer::Mode::Multiple, 1 << 30);
+  fw::Keyboard::instance().readBy(&reader, nullptr, {fw::kKeySpace});
+  reader.setEnabled(true);
+  ASSERT_EQ(fw::Keyboard::kRepeatMs, 20);
+  for (const Case& c : cases) {
+    fw::Keyboard::instance().releaseAll();
+    std::istringstream steps(c.steps);
+    for (std::string step; steps >> step;) {
+      if (step[0] == '+') advance(std::stoll(step.substr(1)));
+      if (step[0] == 'p' || step[0] == 'u')
+        keyevent(step[0] == 'p', Qt::Key_Space, 65, Qt::NoModifier, std::stoull(step.substr(2)));
+      if (step[0] == 'r') {
+        EXPECT_EQ(Keyboard::AsyncKeyDown(fw::kKeySpace), step[1] == '+') << c.what << ": " << step;
+      }
+    }
+  }
+}
+
 TEST_F(Keys, AKeyTakenByAModalWindowLeavesNoTap) {
   // Space that closes a message box must not also reach the game behind it.
   fw::Timer game(fw::Timer::Mode::Multiple, 1 << 30);
