@@ -9,8 +9,13 @@
 #include <algorithm>
 
 #include "framework/Clock.h"
+#include "framework/Timer.h"
 
 namespace fw {
+
+namespace {
+bool validCode(int code) { return code >= 0 && code < 128; }
+}  // namespace
 
 Keyboard& Keyboard::instance() {
   static Keyboard keyboard;
@@ -18,84 +23,109 @@ Keyboard& Keyboard::instance() {
 }
 
 bool Keyboard::AsyncKeyDown(int code) {
-  if (code < 0 || code >= int(state_.size())) return false;
-  const qint64 now = Clock::instance().nowMs();
-  read_ = true;
-  lastReadMs_ = now;
-  State& s = state_[size_t(code)];
-  const bool tap = s.tapped && now - s.tapUpMs <= kTapKeptMs;
-  s.tapped = false;
-  s.unread = false;
-  return s.held > 0 || tap;
+  if (!validCode(code)) return false;
+  const bool down = held(code) || unread_.test(size_t(code));
+  unread_.reset(size_t(code));
+  return down;
+}
+
+bool Keyboard::held(int code) {
+  settle();
+  return std::any_of(down_.begin(), down_.end(), [code](const Down& d) { return d.code == code; });
+}
+
+bool Keyboard::readsNow(int code) const {
+  if (QGuiApplication::modalWindow()) return false;
+  const QWidget* active = QApplication::activeWindow();
+  return std::any_of(readers_.begin(), readers_.end(), [&](const Reader& r) {
+    return r.timer->Enabled() && r.codes.test(size_t(code)) &&
+           (r.anyWindow || (r.window && (!active || active == r.window->window())));
+  });
+}
+
+void Keyboard::readBy(Timer* timer, QWidget* window, std::initializer_list<int> codes) {
+  forget(timer);
+  Reader r{timer, window, window == nullptr, {}};
+  for (int code : codes)
+    if (validCode(code)) r.codes.set(size_t(code));
+  readers_.push_back(r);
+  timer->readsKeys_ = true;
+}
+
+void Keyboard::switched(const Timer*) { dropTaps(); }
+
+void Keyboard::forget(const Timer* timer) {
+  readers_.erase(std::remove_if(readers_.begin(), readers_.end(),
+                                [timer](const Reader& r) { return r.timer == timer; }),
+                 readers_.end());
 }
 
 quint64 Keyboard::physicalKey(quint32 nativeScanCode, int code) {
   return nativeScanCode != 0 ? quint64(nativeScanCode) : (quint64(1) << 32) | quint32(code);
 }
 
-void Keyboard::press(quint64 key, int code) {
-  // The same press can pass the filter more than once on its way to a widget.
-  for (const Down& d : down_)
-    if (d.key == key) return;
-  down_.push_back({key, code});
-  State& s = state_[size_t(code)];
-  ++s.held;
-  // Only a press made while the game reads keys can become a tap: a key that
-  // pressed a button of a window, or that a modal window takes, must not
-  // reach a game that starts reading afterwards.
+void Keyboard::settle() {
   const qint64 now = Clock::instance().nowMs();
-  if (read_ && now - lastReadMs_ <= kReadingMs && !QGuiApplication::modalWindow()) s.unread = true;
+  down_.erase(std::remove_if(down_.begin(), down_.end(),
+                             [now](const Down& d) { return d.releasing && now - d.upMs >= kRepeatMs; }),
+              down_.end());
 }
 
-void Keyboard::release(quint64 key) {
-  for (auto it = down_.begin(); it != down_.end(); ++it) {
-    if (it->key != key) continue;
-    State& s = state_[size_t(it->code)];
-    down_.erase(it);
-    if (--s.held == 0 && s.unread) {
-      s.unread = false;
-      s.tapped = true;
-      s.tapUpMs = Clock::instance().nowMs();
+void Keyboard::press(quint64 key, int code, quint64 time) {
+  settle();
+  auto it = std::find_if(down_.begin(), down_.end(), [key](const Down& d) { return d.key == key; });
+  if (it != down_.end()) {
+    // The same press can pass the filter more than once on its way to a
+    // widget; a press at the time of the release just before is that key's
+    // auto-repeat: it stays held and its press is not new.
+    if (!it->releasing || (time != 0 && time == it->upTime)) {
+      it->releasing = false;
+      return;
     }
+    down_.erase(it);  // released for real, and pressed anew
+  }
+  down_.push_back({key, code, false, 0, 0});
+  if (readsNow(code)) unread_.set(size_t(code));
+}
+
+void Keyboard::release(quint64 key, quint64 time) {
+  auto it = std::find_if(down_.begin(), down_.end(), [key](const Down& d) { return d.key == key; });
+  if (it == down_.end() || it->releasing) return;
+  if (time == 0) {
+    // Without an event time no repeat can be told apart: up at once.
+    down_.erase(it);
     return;
   }
+  it->releasing = true;
+  it->upTime = time;
+  it->upMs = Clock::instance().nowMs();
 }
 
 void Keyboard::setKey(int code, bool down) {
-  if (code < 0 || code >= int(state_.size())) return;
+  if (!validCode(code)) return;
   const quint64 key = physicalKey(0, code);
   if (down)
-    press(key, code);
+    press(key, code, 0);
   else
-    release(key);
+    release(key, 0);
 }
 
 void Keyboard::take(int code) {
-  if (code < 0 || code >= int(state_.size())) return;
+  if (!validCode(code)) return;
   down_.erase(std::remove_if(down_.begin(), down_.end(), [code](const Down& d) { return d.code == code; }),
               down_.end());
-  state_[size_t(code)] = State{};
+  unread_.reset(size_t(code));
 }
 
 void Keyboard::releaseAll() {
   down_.clear();
-  state_.fill(State{});
-  read_ = false;
-  control_ = false;
-  alt_ = false;
+  dropTaps();
 }
 
 void Keyboard::install() {
   if (installed_ || !QCoreApplication::instance()) return;
   installed_ = true;
   QCoreApplication::instance()->installEventFilter(this);
-  // A key released while another application has the focus never reaches
-  // us, so every key counts as released when the application loses focus.
-  if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
-    connect(gui, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState s) {
-      if (s != Qt::ApplicationActive) releaseAll();
-    });
-  }
 }
 
 int Keyboard::codeFor(int qtKey, quint32 nativeScanCode) {
@@ -116,6 +146,9 @@ int Keyboard::codeFor(int qtKey, quint32 nativeScanCode) {
     case Qt::Key_At:
     case Qt::Key_AsciiTilde: return kKeyGrave;
     case Qt::Key_Escape: return kKeyEscape;
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr: return kKeyAlt;
+    case Qt::Key_Control: return kKeyControl;
     default: return -1;
   }
 }
@@ -124,36 +157,34 @@ bool Keyboard::eventFilter(QObject*, QEvent* event) {
   const auto type = event->type();
   if (type == QEvent::KeyPress || type == QEvent::KeyRelease) {
     auto* ke = static_cast<QKeyEvent*>(event);
-    // A key event can pass the filter more than once on its way to a widget;
-    // press and release count each physical key once. X11 sends
-    // release/press pairs while a key is held: those repeats are ignored.
-    if (!ke->isAutoRepeat()) {
-      const bool down = type == QEvent::KeyPress;
-      if (ke->key() == Qt::Key_Control) {
-        control_ = down;
-      } else if (ke->key() == Qt::Key_Alt || ke->key() == Qt::Key_AltGr) {
-        alt_ = down;
-      } else {
-        control_ = ke->modifiers().testFlag(Qt::ControlModifier);
-        alt_ = ke->modifiers().testFlag(Qt::AltModifier);
-      }
-      // A release is matched to its press by the physical key: with Shift
-      // let go first, Shift+2 comes up as "2", not as the "@" it pressed.
-      const int code = codeFor(ke->key(), ke->nativeScanCode());
-      // A key typed into the menu bar or an open menu (Alt, then Space or
-      // a letter) works the menu; the game does not see it as held.
-      const bool forMenu = QApplication::activePopupWidget() != nullptr ||
-                           qobject_cast<QMenuBar*>(QApplication::focusWidget()) != nullptr;
-      if (down && code >= 0 && !forMenu)
-        press(physicalKey(ke->nativeScanCode(), code), code);
-      else if (!down)
-        release(physicalKey(ke->nativeScanCode(), code));
-    }
+    // Repeats Qt recognises are ignored; those it takes for a release and a
+    // press are told by their time (press and release).
+    if (ke->isAutoRepeat()) return false;
+    const bool down = type == QEvent::KeyPress;
+    // A release is matched to its press by the physical key: with Shift
+    // let go first, Shift+2 comes up as "2", not as the "@" it pressed.
+    const int code = codeFor(ke->key(), ke->nativeScanCode());
+    const quint64 key = physicalKey(ke->nativeScanCode(), code);
+    // A key typed into the menu bar or an open menu (Alt, then Space or a
+    // letter) works the menu; the game does not see it as held. Control and
+    // Alt are always seen, for Control+Alt+S.
+    const bool forMenu = QApplication::activePopupWidget() != nullptr ||
+                         qobject_cast<QMenuBar*>(QApplication::focusWidget()) != nullptr;
+    const bool modifier = code == kKeyControl || code == kKeyAlt;
+    if (down && code >= 0 && (!forMenu || modifier))
+      press(key, code, ke->timestamp());
+    else if (!down)
+      release(key, ke->timestamp());
   } else if (type == QEvent::ApplicationDeactivate || type == QEvent::WindowBlocked) {
-    // Qt drops the key events that go to a window a modal window blocks, so
-    // a release made just as a box comes up is never seen: every key counts
-    // as released when a window is blocked, as when the focus goes.
+    // A key released while another application has the focus never reaches
+    // us, and Qt drops the key events that go to a window a modal window
+    // blocks, so a release made just as a box comes up is never seen: every
+    // key counts as released then.
     releaseAll();
+  } else if (type == QEvent::WindowActivate || type == QEvent::WindowDeactivate) {
+    // Another window takes the keyboard: what was pressed for this one is not
+    // read there.
+    dropTaps();
   }
   return false;
 }

@@ -1,10 +1,16 @@
 #pragma once
 // Asynchronous key state, kept from Qt's key events seen application-wide.
 #include <QObject>
+#include <QPointer>
+#include <QWidget>
 #include <array>
+#include <bitset>
+#include <initializer_list>
 #include <vector>
 
 namespace fw {
+
+class Timer;
 
 // Key codes the game asks for.
 enum KeyCode : int {
@@ -15,12 +21,23 @@ enum KeyCode : int {
   kKeySpace = 0x31,
   kKeyGrave = 0x32,  // the key that types "`" or "@": up
   kKeyEscape = 0x35,
+  kKeyAlt = 0x3A,    // Alt or AltGr
+  kKeyControl = 0x3B,
 };
 
 // A key counts as held from the press of a physical key to the release of
-// that same key, whatever the modifiers did in between. The game reads keys
-// by polling; a press and release that both fall between two reads count
-// as held at the next read of that key, once, so a short tap is not lost.
+// that same key, whatever the modifiers did in between. Auto-repeat is never
+// a release: a release that a press of the same key with the same event time
+// follows is a repeat, so a release takes effect only kRepeatMs after it came
+// without such a press.
+//
+// The game reads keys by polling, from timers that declare the keys they read
+// (readBy). The keys read now are those of the reading timers that are on,
+// none while a modal window is up or another window has the keyboard. A press
+// of a key read now that is released before its next read (a tap) counts as
+// held at that read, once; it is dropped as soon as a reading timer is
+// switched on or off, the window activation changes or a window is blocked. A
+// press of a key that nothing reads now is never read as a tap.
 class Keyboard : public QObject {
   Q_OBJECT
  public:
@@ -28,58 +45,67 @@ class Keyboard : public QObject {
 
   // Whether the key is held now, or was tapped since the last read of it.
   bool AsyncKeyDown(int code);
-  bool AsyncControlKey() const { return control_; }
-  bool AsyncAltKey() const { return alt_; }
+  bool AsyncControlKey() { return held(kKeyControl); }
+  bool AsyncAltKey() { return held(kKeyAlt); }
 
   // Start watching the application's key events (called once at start-up).
   void install();
+
+  // The timer's Action reads these keys while the timer is on and `window`
+  // (if any) has the keyboard.
+  void readBy(Timer* timer, QWidget* window, std::initializer_list<int> codes);
 
   // A key spent on something else (a window's button): it counts as up until
   // it is pressed again, and its press leaves no tap for the game to read.
   void take(int code);
 
   // Test seams: press or release a key of its own for a code, as a key event
-  // without a scan code would; release everything and forget every tap.
+  // without a scan code or time would; release everything and forget every tap.
   void setKey(int code, bool down);
-  void setControl(bool down) { control_ = down; }
-  void setAlt(bool down) { alt_ = down; }
   void releaseAll();
 
   // Maps a Qt key (and X11 keycode where known) to our code, -1 if none.
   static int codeFor(int qtKey, quint32 nativeScanCode);
 
-  // How long after the last read a press still starts a tap, and how long a
-  // tap waits for its read after its release (ms).
-  static constexpr qint64 kReadingMs = 500;
-  static constexpr qint64 kTapKeptMs = 300;
+  // How long a release waits for the press of an auto-repeat (ms).
+  static constexpr qint64 kRepeatMs = 20;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  friend class Timer;
   Keyboard() = default;
   // A physical key: its scan code, or for events without one, the code it
   // maps to (kept apart from every scan code).
   static quint64 physicalKey(quint32 nativeScanCode, int code);
-  void press(quint64 key, int code);
-  void release(quint64 key);
+  bool held(int code);
+  bool readsNow(int code) const;
+  void press(quint64 key, int code, quint64 time);
+  void release(quint64 key, quint64 time);
+  // Releases whose wait for a repeat is over take effect.
+  void settle();
+  void dropTaps() { unread_.reset(); }
+  // Called by a timer switched on or off, or destroyed.
+  void switched(const Timer* timer);
+  void forget(const Timer* timer);
 
   struct Down {
     quint64 key;
     int code;
+    bool releasing;   // released, waiting whether a repeat's press follows
+    quint64 upTime;   // the release's event time
+    qint64 upMs;      // when it came, on the shared clock
   };
-  struct State {
-    int held = 0;         // physical keys holding the code down
-    bool unread = false;  // pressed while keys are read, and not read since
-    bool tapped = false;  // pressed and released without a read
-    qint64 tapUpMs = 0;   // when that tap's key came up
+  struct Reader {
+    Timer* timer;
+    QPointer<QWidget> window;
+    bool anyWindow;  // read whichever window has the keyboard
+    std::bitset<128> codes;
   };
-  std::vector<Down> down_;  // the physical keys held, each with its code
-  std::array<State, 128> state_{};
-  bool read_ = false;  // keys have been read since the last release of all
-  qint64 lastReadMs_ = 0;
-  bool control_ = false;
-  bool alt_ = false;
+  std::vector<Down> down_;     // the physical keys held, each with its code
+  std::bitset<128> unread_;    // pressed while read, and not read since
+  std::vector<Reader> readers_;
   bool installed_ = false;
 };
 

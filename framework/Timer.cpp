@@ -1,12 +1,16 @@
 #include "framework/Timer.h"
 
 #include "framework/Clock.h"
+#include "framework/Keyboard.h"
 
 namespace fw {
 
 Timer::Timer(Mode mode, qint64 periodMs) : mode_(mode), period_(periodMs < 1 ? 1 : periodMs) {}
 
-Timer::~Timer() { Clock::instance().forget(this); }
+Timer::~Timer() {
+  Clock::instance().forget(this);
+  if (readsKeys_) Keyboard::instance().forget(this);
+}
 
 void Timer::arm() {
   if (mode_ == Mode::Off) return;
@@ -20,6 +24,7 @@ void Timer::setEnabled(bool on) {
     arm();
   else
     Clock::instance().disarm(this);
+  if (readsKeys_) Keyboard::instance().switched(this);
 }
 
 void Timer::Reset() {

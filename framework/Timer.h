@@ -34,6 +34,7 @@ class Timer {
 
  private:
   friend class Clock;
+  friend class Keyboard;
   void arm();
   Mode mode_;
   qint64 period_;
@@ -42,6 +43,7 @@ class Timer {
   bool running_ = false;
   qint64 due_ = 0;
   qint64 seq_ = 0;
+  bool readsKeys_ = false;  // switching it on or off changes the keys read
 };
 
 }  // namespace fw

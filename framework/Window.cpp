@@ -8,7 +8,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
+#include <QProxyStyle>
 #include <QScreen>
+#include <map>
 
 #include "framework/Controls.h"
 #include "framework/Keyboard.h"
@@ -27,6 +29,68 @@ std::vector<std::pair<std::type_index, Window*>>& registry() {
   static std::vector<std::pair<std::type_index, Window*>> r;
   return r;
 }
+
+// Alt alone leaves a window's menu bar alone, and a menu closed with Escape
+// does not leave the bar holding the keyboard: the bar must never take the
+// keys of a game in play. Alt+F and the mouse still open the menu.
+class NoAltMenuStyle : public QProxyStyle {
+ public:
+  int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                QStyleHintReturn* data) const override {
+    if (hint == SH_MenuBar_AltKeyNavigation) return 0;
+    return QProxyStyle::styleHint(hint, option, widget, data);
+  }
+};
+
+// When each physical key was last pressed, in the window system's time of
+// its key events. A repeat is no press: X sends a held key's repeats as a
+// release and a press with the same timestamp, and Qt does not always mark
+// them as repeats.
+class KeyPresses : public QObject {
+ public:
+  static KeyPresses& instance() {
+    static KeyPresses* presses = [] {
+      auto* p = new KeyPresses;
+      QCoreApplication::instance()->installEventFilter(p);
+      return p;
+    }();
+    return *presses;
+  }
+  // The time of the latest key event seen: keys pressed up to then were
+  // pressed before now.
+  quint64 now() const { return latest_; }
+  // When the key of this event was pressed; 0 if never seen.
+  quint64 pressedAt(const QKeyEvent* e) const {
+    auto it = keys_.find(id(e));
+    return it == keys_.end() ? 0 : it->second.pressed;
+  }
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    const auto type = event->type();
+    if (type != QEvent::KeyPress && type != QEvent::KeyRelease) return false;
+    auto* e = static_cast<QKeyEvent*>(event);
+    const quint64 t = e->timestamp();
+    latest_ = std::max(latest_, t);
+    if (e->isAutoRepeat()) return false;
+    Key& k = keys_[id(e)];
+    if (type == QEvent::KeyRelease)
+      k.released = t;
+    else if (t != k.released || k.pressed == 0)
+      k.pressed = t;
+    return false;
+  }
+
+ private:
+  struct Key {
+    quint64 pressed = 0, released = 0;
+  };
+  static quint64 id(const QKeyEvent* e) {
+    return e->nativeScanCode() != 0 ? e->nativeScanCode() : (quint64(1) << 32) | quint32(e->key());
+  }
+  std::map<quint64, Key> keys_;
+  quint64 latest_ = 0;
+};
 }  // namespace
 
 Window* WindowRegistry::find(std::type_index t) {
@@ -49,6 +113,7 @@ std::vector<Window*> WindowRegistry::all() {
 }
 
 Window::Window() : QWidget(nullptr), content_(new QWidget(this)) {
+  KeyPresses::instance();  // watching from the first window on
   setAttribute(Qt::WA_DeleteOnClose, false);
   setWindowTitle(QCoreApplication::applicationName());
   applySize();
@@ -92,6 +157,7 @@ void Window::construct() {
 
 void Window::Show() {
   if (closed_) return;
+  if (!isVisible()) shownAt_ = KeyPresses::instance().now();
   if (!placed_) place();
   show();
   raise();
@@ -175,7 +241,18 @@ void Window::keyPressEvent(QKeyEvent* e) {
   QWidget::keyPressEvent(e);
 }
 
+bool Window::eventFilter(QObject* watched, QEvent* event) {
+  // A key held down from before the window opened types nothing into its
+  // text fields, not even its repeats, until it is pressed anew.
+  if (event->type() == QEvent::KeyPress && qobject_cast<TextField*>(watched)) {
+    const quint64 pressed = KeyPresses::instance().pressedAt(static_cast<QKeyEvent*>(event));
+    if (pressed != 0 && pressed <= shownAt_) return true;
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
 void Window::registerControl(const QString& name, QWidget* w) {
+  if (qobject_cast<TextField*>(w)) w->installEventFilter(this);
   w->setObjectName(name);
   controls_.insert(name, w);
   order_ << name;
@@ -212,6 +289,8 @@ void Window::setMenuBar(QMenu* menu) {
       pal.setColor(role, pal.color(role));  // set explicitly, so the window's black is not inherited
     menuBar_->setPalette(pal);
     menuBar_->setAutoFillBackground(true);
+    static QStyle* noAlt = new NoAltMenuStyle;
+    menuBar_->setStyle(noAlt);
   }
   menuBar_->clear();
   if (menu) menuBar_->addMenu(menu);

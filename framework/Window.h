@@ -123,6 +123,7 @@ class Window : public QWidget {
 
   void closeEvent(QCloseEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void registerControl(const QString& name, QWidget* w);
@@ -142,6 +143,9 @@ class Window : public QWidget {
   bool closingByCode_ = false;
   bool closedByDesktop_ = false;
   QEventLoop* modalLoop_ = nullptr;
+  // The window system's time of the last key event before the window was
+  // shown: keys pressed up to then are held over from before.
+  quint64 shownAt_ = 0;
   friend class WindowRegistry;
 };
 

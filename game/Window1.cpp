@@ -2,6 +2,7 @@
 
 #include "core/Tarrow.h"
 #include "core/assets.h"
+#include "framework/Keyboard.h"
 #include "framework/Media.h"
 #include "framework/Text.h"
 #include "game/Module1.h"
@@ -98,9 +99,19 @@ void Window1::_CreateControls0() {
     fw::Timer* timer = this->*t.timer = addTimer(QString::fromLatin1(t.name), t.mode, t.periodMs);
     timer->Action = [this, action = t.action] { (this->*action)(); };
   }
+  // The keys each phase reads: play, the pause screen and the waits for Space
+  // to come up. Nothing else of the game reads keys.
+  fw::Keyboard& keys = fw::Keyboard::instance();
+  keys.readBy(Timer1_, this,
+              {fw::kKeyEscape, fw::kKeySpace, fw::kKeyS, fw::kKeyZ, fw::kKeyX, fw::kKeySlash, fw::kKeyGrave});
+  keys.readBy(pausetimer_, this, {fw::kKeySpace, fw::kKeyS});
+  keys.readBy(spacepoll_, this, {fw::kKeySpace});
 
-  // Lies left of the content area: never seen, never used.
+  // Lies left of the content area: never seen, never used. It takes no
+  // focus: a focused text field would hand dead keys (the key left of 1 on
+  // a German keyboard) to the input method, and the game would never see them.
   TextField1_ = addControl<fw::TextField>(QStringLiteral("TextField1"));
+  TextField1_->setFocusPolicy(Qt::NoFocus);
   TextField1_->setBounds(-94, 73, 80, 22);
   TextField1_->setFrame(true);
   TextField1_->setReadOnly(false);

@@ -118,6 +118,7 @@ class Window1 : public fw::Window {
   fw::Timer* spacepoll_ = nullptr;
   std::function<void()> afterspace_;
   bool saving_ = false;  // a save's message box is up
+  bool statskeys_ = false;  // Control+Alt+S held at the hero's last tick
 
   // --- robot tick (robots/) ---
   // A cleared level: stop play and start the count-up.

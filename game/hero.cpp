@@ -38,8 +38,12 @@ bool onborderline(qint64 x, qint64 y, qint64 dx, qint64 dy) {
 }  // namespace
 
 void Window1::Timer1_Action() {
-  if (Keyboard::AsyncControlKey() && Keyboard::AsyncAltKey() && Keyboard::AsyncKeyDown(fw::kKeyS))
-    showstats = !showstats;
+  // One press of Control+Alt+S flips the switch once, however long it is
+  // held. S is read on every tick, so a tap of S alone is spent here.
+  const bool skey = Keyboard::AsyncKeyDown(fw::kKeyS);
+  const bool statskeys = Keyboard::AsyncControlKey() && Keyboard::AsyncAltKey() && skey;
+  if (statskeys && !statskeys_) showstats = !showstats;
+  statskeys_ = statskeys;
 
   if (Keyboard::AsyncKeyDown(fw::kKeyEscape)) {
     monstimer()->setEnabled(false);

@@ -1,7 +1,10 @@
 // Catches, the clock, the count-up and bonus lives, the pause, saving and
 // game over, played in virtual time.
+#include <QApplication>
+
 #include "records/addname.h"
 #include "records/scores.h"
+#include "windows/stats.h"
 
 #include "gameplay.h"
 
@@ -352,29 +355,42 @@ TEST_F(Flow, DirectionHeldWhenSpaceIsReleasedMovesTheHeroOnce) {
   release(fw::kKeyX);
 }
 
-TEST_F(Flow, HoldingSOnThePauseScreenSavesOnEveryTick) {
+// S held on the pause screen saves once per press, with the real box of the
+// save: the box takes the keyboard, so S counts as released behind it; a held
+// S saves no more once the box is closed, and no box stacks on another. A new
+// press saves again. Space wins over S, and S held during play saves nothing.
+TEST_F(Flow, HoldingSOnThePauseScreenSavesOncePerPress) {
   inplay();
   press(fw::kKeySpace);
   advance(50);
   release(fw::kKeySpace);
   advance(10);
+  ASSERT_TRUE(Module1::pause);
   w->timerlabel()->setText(QStringLiteral("42"));
-  press(fw::kKeyS);
-  advance(250);
-  EXPECT_EQ(saves(), 1);
+  keyevent(true, Qt::Key_S, 39);  // held from here on
+  const QStringList shown = withRealBox(
+      [&] {
+        advance(250);   // the first tick that finds S held saves
+        advance(2000);  // S still held after the box: nothing more
+        keyevent(false, Qt::Key_S, 39);
+        advance(10);
+        keyevent(true, Qt::Key_S, 39);
+        advance(250);  // pressed anew: saved again
+        keyevent(false, Qt::Key_S, 39);
+      },
+      [&] { advance(2000); });  // while the box is up, nothing runs behind it
+  EXPECT_EQ(shown.join(QStringLiteral(" | ")).toStdString(), "Your game is saved | Your game is saved");
   EXPECT_EQ(timeleft, 42);
-  advance(250);
-  EXPECT_EQ(saves(), 2);
   EXPECT_EQ(readDataFile(QStringLiteral("mygame.txt")).size(), 273);
   EXPECT_TRUE(Module1::pause);
-  // Space wins over S: play resumes and nothing is saved.
+
+  press(fw::kKeyS);
   press(fw::kKeySpace);
   advance(250);
-  EXPECT_EQ(saves(), 2);
   EXPECT_FALSE(Module1::pause);
   release(fw::kKeySpace);
-  advance(1000);  // S held during play saves nothing
-  EXPECT_EQ(saves(), 2);
+  advance(1000);
+  EXPECT_EQ(saves(), 0);
   release(fw::kKeyS);
 }
 
@@ -405,6 +421,233 @@ TEST_F(Flow, ATapOnThePauseScreenSavesOrResumesWhereverItFalls) {
       EXPECT_TRUE(running(w->Timer1()));
       EXPECT_EQ(saves(), saved + 1);
     }
+}
+
+// A key pressed in one phase of the game is not read in another. Each row
+// plays a real phase through the game's own timers on the virtual clock: a
+// tap (press and release between two reads) counts once, in the phase it was
+// pressed in and only if that phase reads the key.
+struct PhaseRow {
+  const char* name;
+  void (*play)(class KeyPhases&);
+  bool (*ok)(KeyPhases&);
+};
+
+void PrintTo(const PhaseRow& row, std::ostream* os) { *os << row.name; }
+
+class KeyPhases : public Flow, public testing::WithParamInterface<PhaseRow> {
+ public:
+  // X11 keycodes of the keys tapped.
+  static constexpr quint32 kEscape = 9, kS = 39, kX = 53, kSpace = 65;
+  using Flow::advance;
+  using Flow::emptyboard;
+  using Flow::keyevent;
+  using Flow::putman;
+  using Flow::putrobot;
+
+  // Play under way, the hero free to move at once.
+  void play() {
+    inplay();
+    w->lastmanpush = Ticks() - 100;
+  }
+  // The clock `ms` after the next firing of `t` (before it when negative).
+  void upto(fw::Timer* t, qint64 ms) { advance(t->dueMs() - fw::Clock::instance().nowMs() + ms); }
+  void tapkey(int qtKey, quint32 scan, qint64 holdMs) { tap(qtKey, scan, holdMs); }
+  // Space held over a tick of the hero's timer: the game pauses.
+  void pauseit() {
+    keyevent(true, Qt::Key_Space, kSpace);
+    upto(w->Timer1(), 5);
+    keyevent(false, Qt::Key_Space, kSpace);
+    advance(20);
+  }
+  bool heroat(qint64 x, qint64 y) const { return manisac == x && manisup == y; }
+  bool playing() const { return !Module1::pause && running(w->Timer1()); }
+  int saved() { return saves(); }
+  ::Window1* game() const { return w; }
+};
+
+TEST_P(KeyPhases, AKeyPressedInOnePhaseIsNotReadInAnother) {
+  const PhaseRow& row = GetParam();
+  row.play(*this);
+  EXPECT_TRUE(row.ok(*this)) << row.name << ": hero at (" << manisac << "," << manisup
+                             << "), pause " << Module1::pause << ", saves " << saved()
+                             << ", high scores " << (fw::openWindow<scores>() != nullptr);
+}
+
+const PhaseRow kPhaseRows[] = {
+    // Escape is not read on the pause screen: play resumes and goes on.
+    {"EscapeTappedOnThePauseScreen",
+     [](KeyPhases& t) {
+       t.play();
+       t.pauseit();
+       t.upto(t.game()->pausetimer(), 10);
+       t.tapkey(Qt::Key_Escape, KeyPhases::kEscape, 60);
+       t.advance(10);
+       t.tapkey(Qt::Key_Space, KeyPhases::kSpace, 60);
+       t.advance(500);
+     },
+     [](KeyPhases& t) { return t.playing() && fw::openWindow<scores>() == nullptr; }},
+    // S tapped during play, then Space: the pause screen does not save.
+    {"STappedInPlayThenPause",
+     [](KeyPhases& t) {
+       t.play();
+       t.upto(t.game()->Timer1(), 5);
+       t.tapkey(Qt::Key_S, KeyPhases::kS, 15);
+       t.advance(5);
+       t.tapkey(Qt::Key_Space, KeyPhases::kSpace, 20);
+       t.advance(600);
+     },
+     [](KeyPhases& t) { return Module1::pause && t.saved() == 0; }},
+    // A direction tapped on the pause screen does not move the hero on resume.
+    {"DirectionTappedOnThePauseScreen",
+     [](KeyPhases& t) {
+       t.play();
+       t.pauseit();
+       t.upto(t.game()->pausetimer(), 10);
+       t.tapkey(Qt::Key_X, KeyPhases::kX, 60);
+       t.advance(10);
+       t.tapkey(Qt::Key_Space, KeyPhases::kSpace, 60);
+       t.advance(500);
+     },
+     [](KeyPhases& t) { return t.playing() && t.heroat(7, 6); }},
+    // A direction tapped and let go while the pausing Space is held.
+    {"DirectionTappedWhileThePausingSpaceIsHeld",
+     [](KeyPhases& t) {
+       t.play();
+       t.keyevent(true, Qt::Key_Space, KeyPhases::kSpace);
+       t.upto(t.game()->Timer1(), 5);
+       t.advance(100);
+       t.tapkey(Qt::Key_X, KeyPhases::kX, 40);
+       t.advance(100);
+       t.keyevent(false, Qt::Key_Space, KeyPhases::kSpace);
+       t.advance(100);
+     },
+     [](KeyPhases& t) { return Module1::pause && t.heroat(7, 6); }},
+    // A key held through most of the halt after a catch, let go before its end.
+    {"KeyTappedDuringTheHaltAfterACatch",
+     [](KeyPhases& t) {
+       t.play();
+       t.advance(60);
+       t.putrobot(1, 8, 6);
+       t.game()->checkcatch(8, 6, 7, 6, 1);
+       t.advance(200);
+       t.keyevent(true, Qt::Key_X, KeyPhases::kX);
+       t.advance(1200);
+       t.keyevent(false, Qt::Key_X, KeyPhases::kX);
+       t.advance(400);
+     },
+     [](KeyPhases& t) { return lives == 2 && t.playing() && t.heroat(7, 6); }},
+    // Space that presses "OK" on the high-score table after Escape.
+    {"SpaceThatPressesOkOnTheHighScores",
+     [](KeyPhases& t) {
+       t.play();
+       t.upto(t.game()->Timer1(), -20);
+       t.tapkey(Qt::Key_Escape, KeyPhases::kEscape, 40);
+       t.advance(100);
+       ASSERT_NE(fw::openWindow<scores>(), nullptr);
+       t.tapkey(Qt::Key_Space, KeyPhases::kSpace, 60);
+       fw::openWindow<scores>()->ok()->Push();
+       t.advance(300);
+     },
+     [](KeyPhases& t) { return t.playing(); }},
+    // A tap while the statistics window (text fields) has the keyboard.
+    {"TapWhileAWindowWithTextFieldsHasTheKeyboard",
+     [](KeyPhases& t) {
+       t.play();
+       t.advance(60);
+       QApplication::setActiveWindow(win::stats());
+       t.tapkey(Qt::Key_X, KeyPhases::kX, 30);
+       QApplication::setActiveWindow(t.game());
+       t.advance(300);
+     },
+     [](KeyPhases& t) { return t.heroat(7, 6); }},
+    // The taps that must still count.
+    {"STapOnThePauseScreenSaves",
+     [](KeyPhases& t) {
+       t.play();
+       t.pauseit();
+       t.upto(t.game()->pausetimer(), 140);
+       t.tapkey(Qt::Key_S, KeyPhases::kS, 60);
+       t.advance(400);
+     },
+     [](KeyPhases& t) { return Module1::pause && t.saved() == 1; }},
+    {"SpaceTapOnThePauseScreenResumes",
+     [](KeyPhases& t) {
+       t.play();
+       t.pauseit();
+       t.upto(t.game()->pausetimer(), 140);
+       t.tapkey(Qt::Key_Space, KeyPhases::kSpace, 100);
+       t.advance(400);
+     },
+     [](KeyPhases& t) { return t.playing(); }},
+    {"QuickTapOfAMoveKeyInPlayMovesOnce",
+     [](KeyPhases& t) {
+       t.play();
+       t.upto(t.game()->Timer1(), 10);
+       t.tapkey(Qt::Key_X, KeyPhases::kX, 30);
+       t.advance(500);
+     },
+     [](KeyPhases& t) { return t.heroat(8, 6); }},
+    {"TapInTheRobotsStartWaitMoves",
+     [](KeyPhases& t) {
+       t.game()->setup();
+       t.emptyboard();
+       t.putman(7, 6);
+       t.advance(300);
+       t.tapkey(Qt::Key_X, KeyPhases::kX, 30);
+       t.advance(300);
+     },
+     [](KeyPhases& t) { return t.heroat(8, 6) && !t.game()->monstimer()->Enabled(); }},
+};
+
+INSTANTIATE_TEST_SUITE_P(Rows, KeyPhases, testing::ValuesIn(kPhaseRows),
+                         [](const testing::TestParamInfo<PhaseRow>& info) { return std::string(info.param.name); });
+
+// On a busy machine an auto-repeat can come as a release and a press of the
+// same event time, with reads of the game in between: a held move key takes
+// no step after it came up, and a long Space press neither resumes the pause
+// it made nor pauses again the play it resumed.
+TEST_F(KeyPhases, AutoRepeatUnderLoadIsNoReleaseForTheGame) {
+  // A repeat of the key, 15 ms apart on the clock: reads fall between.
+  const auto repeat = [this](int qtKey, quint32 scan, quint64 time) {
+    keyevent(false, qtKey, scan, Qt::NoModifier, time);
+    advance(15);
+    keyevent(true, qtKey, scan, Qt::NoModifier, time);
+  };
+  play();
+  putman(1, 6);
+  keyevent(true, Qt::Key_X, kX, Qt::NoModifier, 1000);
+  advance(600);
+  // Just after a step (no step is due for a while), a repeat, then X let go
+  // before the next read.
+  const qint64 at = manisac;
+  while (manisac == at) advance(1);
+  repeat(Qt::Key_X, kX, 1600);
+  advance(10);
+  keyevent(false, Qt::Key_X, kX, Qt::NoModifier, 2000);
+  const qint64 up = manisac;
+  advance(500);
+  EXPECT_EQ(manisac, up) << "a step after X came up";
+
+  keyevent(true, Qt::Key_Space, kSpace, Qt::NoModifier, 3000);
+  upto(w->Timer1(), 5);
+  ASSERT_TRUE(Module1::pause);
+  advance(500);
+  repeat(Qt::Key_Space, kSpace, 3500);
+  advance(500);
+  keyevent(false, Qt::Key_Space, kSpace, Qt::NoModifier, 4000);
+  advance(600);
+  EXPECT_TRUE(Module1::pause) << "the pausing Space resumed play";
+
+  keyevent(true, Qt::Key_Space, kSpace, Qt::NoModifier, 5000);
+  upto(w->pausetimer(), 5);
+  ASSERT_FALSE(Module1::pause);
+  advance(500);
+  repeat(Qt::Key_Space, kSpace, 5500);
+  advance(500);
+  keyevent(false, Qt::Key_Space, kSpace, Qt::NoModifier, 6000);
+  advance(600);
+  EXPECT_TRUE(playing()) << "the resuming Space paused again";
 }
 
 TEST_F(Flow, SpaceThatStartsANewGameDoesNotPauseIt) {

@@ -326,20 +326,41 @@ TEST_F(Hero, FirstMoveOfTheWindowAfterSevenTicks) {
   EXPECT_EQ(manisac, 8);
 }
 
-TEST_F(Hero, ControlAltSFlipsTheStatisticsSwitchOnEveryTick) {
+// One press of Control+Alt+S flips the statistics switch once, however long
+// S is held; S without both modifiers flips nothing.
+TEST_F(Hero, ControlAltSFlipsTheStatisticsSwitchOncePerPress) {
   putman(7, 6);
-  fw::Keyboard::instance().setControl(true);
-  fw::Keyboard::instance().setAlt(true);
-  press(fw::kKeyS);
+  w->Timer1()->setEnabled(true);
+  for (const qint64 holdMs : {20, 40, 80, 120, 160, 200, 300, 1000}) {
+    SCOPED_TRACE(holdMs);
+    const bool before = showstats;
+    press(fw::kKeyControl);
+    press(fw::kKeyAlt);
+    advance(10);
+    tap(Qt::Key_S, 39, holdMs);
+    advance(100);
+    release(fw::kKeyAlt);
+    release(fw::kKeyControl);
+    advance(100);
+    EXPECT_NE(showstats, before);
+  }
   const bool was = showstats;
-  for (int i = 0; i < 3; ++i) w->Timer1_Action();
-  EXPECT_NE(showstats, was);
-  w->Timer1_Action();
+  for (const int modifier : {fw::kKeyControl, fw::kKeyAlt}) {
+    press(modifier);
+    tap(Qt::Key_S, 39, 200);
+    advance(100);
+    release(modifier);
+  }
+  // A tap of S alone is spent at the next tick: Control and Alt pressed
+  // afterwards find nothing left to flip the switch.
+  tap(Qt::Key_S, 39, 20);
+  advance(60);
+  press(fw::kKeyControl);
+  press(fw::kKeyAlt);
+  advance(200);
+  release(fw::kKeyAlt);
+  release(fw::kKeyControl);
   EXPECT_EQ(showstats, was);
-  fw::Keyboard::instance().setAlt(false);
-  w->Timer1_Action();
-  EXPECT_EQ(showstats, was);
-  fw::Keyboard::instance().setControl(false);
 }
 
 TEST_F(Hero, LabelsAreLaidOutForTheScale) {

@@ -115,8 +115,8 @@ class Player {
       held_ = -1;
     }
     if (chord_ && now >= chordend_) {
-      kb.setControl(false);
-      kb.setAlt(false);
+      kb.setKey(fw::kKeyControl, false);
+      kb.setKey(fw::kKeyAlt, false);
       kb.setKey(fw::kKeyS, false);
       chord_ = false;
     }
@@ -134,8 +134,8 @@ class Player {
     if (r < 2) {
       tap(fw::kKeySpace, now, 60);
     } else if (r < 4 && !chord_) {
-      kb.setControl(true);
-      kb.setAlt(true);
+      kb.setKey(fw::kKeyControl, true);
+      kb.setKey(fw::kKeyAlt, true);
       kb.setKey(fw::kKeyS, true);
       chord_ = true;
       chordend_ = now + 40;

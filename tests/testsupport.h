@@ -29,11 +29,12 @@ class GameTest : public ::testing::Test {
   void press(int code) { fw::Keyboard::instance().setKey(code, true); }
   void release(int code) { fw::Keyboard::instance().setKey(code, false); }
   // A key event as the keyboard sends it: `scan` names the physical key (the
-  // X11 keycodes: 11 the 2 key, 39 S, 49 grave, 50 Shift, 52 Z, 53 X, 61
-  // slash, 65 Space).
+  // X11 keycodes: 9 Escape, 11 the 2 key, 39 S, 49 grave, 50 Shift, 52 Z, 53
+  // X, 61 slash, 65 Space), `time` is the window system's event time (0: none).
   static void keyevent(bool down, int qtKey, quint32 scan,
-                       Qt::KeyboardModifiers mods = Qt::NoModifier) {
+                       Qt::KeyboardModifiers mods = Qt::NoModifier, quint64 time = 0) {
     QKeyEvent e(down ? QEvent::KeyPress : QEvent::KeyRelease, qtKey, mods, scan, 0, 0);
+    e.setTimestamp(time);
     QCoreApplication::sendEvent(QCoreApplication::instance(), &e);
   }
   // A press and a release of one key, `holdMs` apart on the virtual clock.

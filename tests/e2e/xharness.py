@@ -3,7 +3,7 @@ the game process, X input through xdotool, screenshots and reading the
 board off the screen.
 
 Only standard-library Python; the X tools are the Debian packages xvfb,
-xdotool, x11-utils and imagemagick.
+xdotool, x11-utils, x11-xkb-utils and imagemagick.
 """
 import os
 import re
@@ -16,7 +16,8 @@ import time
 SKIP = 77  # the exit status CTest reports as "skipped"
 
 # Program -> Debian package that provides it.
-TOOLS = {"Xvfb": "xvfb", "xdotool": "xdotool", "xwininfo": "x11-utils", "import": "imagemagick"}
+TOOLS = {"Xvfb": "xvfb", "xdotool": "xdotool", "xwininfo": "x11-utils", "import": "imagemagick",
+         "setxkbmap": "x11-xkb-utils"}
 
 SCREEN_W, SCREEN_H = 1920, 1200
 FRAME = (0x60, 0x00, 0xF0)  # the board's frame colour

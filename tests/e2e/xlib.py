@@ -1,5 +1,6 @@
-"""libX11 through ctypes: the top-level windows of a display, close requests
-and screen pixels, without a process per question."""
+"""libX11 through ctypes: the top-level windows of a display, close requests,
+screen pixels, key events through XTest and the server's auto-repeat,
+without a process per question."""
 import ctypes
 import ctypes.util
 
@@ -70,6 +71,22 @@ def _load():
     lib.XDestroyImage.argtypes = [ctypes.POINTER(XImage)]
     lib.XSetErrorHandler.argtypes = [ERROR_HANDLER]
     lib.XSetErrorHandler(_IGNORE_ERRORS)
+    lib.XStringToKeysym.restype = ul
+    lib.XStringToKeysym.argtypes = [ctypes.c_char_p]
+    lib.XKeysymToKeycode.restype = ctypes.c_ubyte
+    lib.XKeysymToKeycode.argtypes = [vp, ul]
+    lib.XAutoRepeatOn.argtypes = [vp]
+    lib.XAutoRepeatOff.argtypes = [vp]
+    lib.XGetKeyboardControl.argtypes = [vp, ctypes.c_void_p]
+    return lib
+
+
+def _load_xtest():
+    try:
+        lib = ctypes.CDLL(ctypes.util.find_library("Xtst") or "libXtst.so.6")
+    except OSError as e:
+        raise Failure(f"libXtst is not installed: {e}")
+    lib.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
     return lib
 
 
@@ -129,6 +146,51 @@ class Xlib:
         ev.xclient.l[1] = 0  # CurrentTime
         self.lib.XSendEvent(self.dpy, wid, 0, 0, ctypes.byref(ev))
         self.lib.XSync(self.dpy, 0)
+
+    def keycode(self, name):
+        """The keycode of the key that types the keysym name ("z", "space",
+        "Escape") on the current layout."""
+        sym = self.lib.XStringToKeysym(name.encode())
+        code = self.lib.XKeysymToKeycode(self.dpy, sym) if sym else 0
+        if not code:
+            raise Failure(f"no key types {name!r} on this layout")
+        return code
+
+    def key_event(self, key, down):
+        """A real press or release through XTest, as xdotool sends it: key
+        is a keysym name or a keycode. Returns once the server has it."""
+        if not hasattr(self, "xtest"):
+            self.xtest = _load_xtest()
+        code = key if isinstance(key, int) else self.keycode(key)
+        self.xtest.XTestFakeKeyEvent(self.dpy, code, 1 if down else 0, 0)
+        self.lib.XSync(self.dpy, 0)
+
+    def auto_repeat(self, on):
+        """The server's key auto-repeat on or off (as "xset r on/off")."""
+        (self.lib.XAutoRepeatOn if on else self.lib.XAutoRepeatOff)(self.dpy)
+        self.lib.XSync(self.dpy, 0)
+
+    def auto_repeat_on(self):
+        """Whether the server repeats held keys (XKeyboardState's
+        global_auto_repeat)."""
+        state = (ctypes.c_char * 256)()  # XKeyboardState, with room to spare
+        self.lib.XGetKeyboardControl(self.dpy, state)
+        # key_click_percent, bell_percent, bell_pitch, bell_duration (ints),
+        # led_mask (unsigned long), then global_auto_repeat (int).
+        offset = 4 * 4 + ctypes.sizeof(ctypes.c_ulong)
+        return ctypes.c_int.from_buffer(state, offset).value != 0
+
+    def grab_raw(self, left, top, width, height):
+        """The rectangle's pixels as the server sends them (BGRX bytes), or
+        None: a cheap way to see whether a part of the screen changed."""
+        img = self.lib.XGetImage(self.dpy, self.root, left, top, width, height, 0xFFFFFFFF, 2)
+        if not img:
+            return None
+        try:
+            im = img.contents
+            return ctypes.string_at(im.data, im.bytes_per_line * im.height)
+        finally:
+            self.lib.XDestroyImage(img)
 
     def grab(self, left, top, width, height):
         """The screen's pixels in the rectangle (cut to the screen) as a
