@@ -219,6 +219,23 @@ TEST_F(HighScores, OkWithoutAGameWindowSetsUpOneGame) {
   EXPECT_EQ(nextDraw(), oneGame);
 }
 
+// The table shows no selection: with the keyboard focus on it (the first
+// control of the window) its first cell becomes current, and still nothing
+// marks it.
+TEST_F(HighScores, NoCellLooksSelected) {
+  fillTable();
+  scores* w = gameOver("", "0");
+  fw::ListBox* list = w->Listbox1();
+  QApplication::setActiveWindow(w);
+  list->setFocus(Qt::TabFocusReason);
+  ASSERT_TRUE(list->hasFocus());
+  ASSERT_TRUE(list->currentIndex().isValid());
+  const QImage focused = list->grab().toImage();
+  list->selectionModel()->clearCurrentIndex();
+  EXPECT_EQ(focused, list->grab().toImage());
+  EXPECT_TRUE(list->selectedItems().isEmpty());
+}
+
 TEST_F(HighScores, TwoGamesInOneRun) {
   gameOver("First", "100")->ok_Action();
   gameOver("Second", "250")->ok_Action();
