@@ -133,6 +133,8 @@ class DataFiles(Session):
 
     def run_full_disk(self):
         log("-- run 2: the game on a full disk (file-size limit 0, SIGXFSZ ignored)")
+        if self.ok_box_width is None:
+            raise Failure('run 1 measured no "Your game is saved" box to compare with')
         self.prepare_files()
         before = self.files()
         with self.step("a save on the pause screen keeps the saved game byte for byte and "
@@ -167,7 +169,8 @@ def main(argv):
     def play(x, paths, home):
         with Xlib(x.display) as xlib:
             session = DataFiles(x, paths[0], home, xlib)
-            return session.play([session.run_close_ends_the_program, session.run_full_disk])
+            return session.play([session.run_close_ends_the_program, session.run_full_disk],
+                                independent=True)
     return main_in_x(argv, __doc__, 1, "the data-file test", "tm-data-", play, budget=200)
 
 
