@@ -9,7 +9,8 @@
 using namespace Module1;
 
 // Every name the field takes fits one line of the score file whole.
-static_assert(3 * kMaxNameLength <= codec::kMaxLongBytes, "a UTF-16 unit takes up to 3 UTF-8 bytes");
+static_assert(3 * kMaxNameLength <= codec::kMaxLongBytes,
+              "a UTF-16 unit takes up to 3 UTF-8 bytes");
 
 namespace {
 

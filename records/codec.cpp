@@ -110,7 +110,8 @@ QString headerAndKey(int l) {
   QString line;
   line += QChar(headerLetters[size_t(l)]);
   line += QChar(headerLetters[size_t(l + 1)]);
-  for (int j = 1; j <= l; ++j) appendPair(line, scrambleKey.at(j - 1).unicode() - shiftTable[size_t(l + j)]);
+  for (int j = 1; j <= l; ++j)
+    appendPair(line, scrambleKey.at(j - 1).unicode() - shiftTable[size_t(l + j)]);
   return line;
 }
 
@@ -197,9 +198,10 @@ bool wellScrambled(const QString& line) {
   // except in a long line, whose first text pair is the long mark.
   const qsizetype pairs = (line.size() - 2) / 2;
   if (pairs < l) return false;
-  if (pairs + l > kLastEntry &&
-      (pairs == l || line.mid(2 + 2 * l, 2).toInt(nullptr, 16) + shiftTable[size_t(2 * l + 1)] != kLongMark))
-    return false;
+  if (pairs + l > kLastEntry) {
+    const int mark = line.mid(2 + 2 * l, 2).toInt(nullptr, 16) + shiftTable[size_t(2 * l + 1)];
+    if (pairs == l || mark != kLongMark) return false;
+  }
   for (int j = 1; j <= l; ++j) {
     const int v = line.mid(2 * j, 2).toInt(nullptr, 16);
     if (v + shiftTable[size_t(l + j)] != scrambleKey.at(j - 1).unicode()) return false;

@@ -758,7 +758,8 @@ TEST_F(Windows, CentredWindowsStayOnTheScreen) {
     QPoint at;
   };
   const Case cases[] = {
-      {area.size() / 2, {area.x() + (area.width() - area.width() / 2) / 2, area.y() + (area.height() - area.height() / 2) / 2}},
+      {area.size() / 2, {area.x() + (area.width() - area.width() / 2) / 2,
+                         area.y() + (area.height() - area.height() / 2) / 2}},
       {area.size() + QSize(116, 150), area.topLeft()},
       {QSize(area.width() + 300, area.height() / 2), {area.x(), cy}},
       {QSize(area.width() / 2, area.height() + 300), {cx, area.y()}},
