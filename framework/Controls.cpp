@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPainter>
+#include <QStyledItemDelegate>
 
 #include "framework/Media.h"
 #include "framework/Window.h"
@@ -160,10 +161,26 @@ void SegmentedControl::press(int i) {
   if (i >= 0 && i < itemCount()) buttons_[size_t(i)]->click();
 }
 
+namespace {
+// Draws cells without the current cell's focus box: a list shows a row as
+// chosen only when it is selected.
+class NoCurrentCellBox : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    option->state &= ~QStyle::State_HasFocus;
+  }
+};
+}  // namespace
+
 ListBox::ListBox(QWidget* parent) : RectControl<QTreeWidget>(parent) {
   setRootIsDecorated(false);
   setSortingEnabled(false);
   setSelectionMode(QAbstractItemView::SingleSelection);
+  setItemDelegate(new NoCurrentCellBox(this));
 }
 
 void ListBox::setColumns(const QStringList& headings, const std::vector<int>& widths) {

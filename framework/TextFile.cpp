@@ -104,7 +104,10 @@ void TextOutputStream::WriteLine(const QString& line) {
 
 bool TextOutputStream::Close() {
   if (!file_ || !file_->isOpen()) return false;
-  if (failed_) {
+  // QSaveFile's commit renames the temporary file over the old one even when
+  // its own last flush failed (a full disk): every byte is flushed and checked
+  // here first, and on any failure the temporary file is dropped instead.
+  if (failed_ || !file_->flush() || file_->error() != QFileDevice::NoError) {
     file_->cancelWriting();
     return false;
   }

@@ -68,7 +68,8 @@ class TextOutputStream {
   explicit TextOutputStream(std::unique_ptr<QSaveFile> file);
   ~TextOutputStream();  // an unclosed stream is discarded, the old file kept
   void WriteLine(const QString& line);
-  // Flushes and renames over the old file; false (old file kept) on failure.
+  // Flushes and renames over the old file only when every byte has been
+  // written; false (old file kept byte for byte) on any failure.
   bool Close();
 
  private:

@@ -1,5 +1,7 @@
 #include "framework/Window.h"
 
+#include <algorithm>
+
 #include <QCloseEvent>
 #include <QApplication>
 #include <QEventLoop>
@@ -12,6 +14,7 @@
 #include <QScreen>
 #include <map>
 
+#include "framework/Application.h"
 #include "framework/Controls.h"
 #include "framework/Keyboard.h"
 
@@ -207,6 +210,8 @@ void Window::closeEvent(QCloseEvent* e) {
   for (auto& t : timers_) t.second->setEnabled(false);
   Event_Close();
   if (modalLoop_) modalLoop_->quit();
+  if (endsProgram && closedByDesktop_)
+    if (Application* app = Application::current()) app->Quit();
   // Deleted only after every handler that may still hold the window (one
   // waiting in a nested loop included) has returned.
   if (g_nestedLoops > 0)
@@ -329,7 +334,8 @@ void Window::place() {
   QScreen* screen = QGuiApplication::primaryScreen();
   if (!screen) return;
   const QRect area = screen->availableGeometry();
-  move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+  move(std::max(area.x(), area.x() + (area.width() - width()) / 2),
+       std::max(area.y(), area.y() + (area.height() - height()) / 2));
 }
 
 }  // namespace fw

@@ -118,8 +118,13 @@ class Window : public QWidget {
   void setBackground(Color c);
   void setResizable(bool on) { resizable_ = on; applySize(); }
   bool visibleWhenBuilt = true;
-  // Placement: 0 platform default, 1 centred on the parent, 2 centred on the screen.
+  // Placement: 0 platform default, 1 centred on the parent, 2 centred on the
+  // screen; a centred window too big for the screen keeps its top left corner,
+  // and so its title bar, on the screen's available area.
   int placement = 0;
+  // The window is the program: closed by the desktop (its close box), it ends
+  // the run as quitting does, closing every other window first.
+  bool endsProgram = false;
 
   void closeEvent(QCloseEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;

@@ -35,6 +35,7 @@ void Window1::Layout() {
   setResizable(false);
   setSize(985, 600);
   placement = 2;
+  endsProgram = true;
   visibleWhenBuilt = true;
   setBackground(0x000000);
 }

@@ -136,6 +136,11 @@ class Window1 : public fw::Window {
   void monschase(qint64 i);
 };
 
+// The bonus thresholds (500, 1000, 1500 and 2000 points) that a level-end
+// score has passed, each paid once, lowest first, while fewer than three
+// lives remain.
+void paybonuslives(qint64 score, qint64& lives, qint64& exlives);
+
 namespace win {
 // The open game window, or a newly built one.
 Window1* Window1();

@@ -31,6 +31,7 @@ bool Window1::checkcatch(qint64 rx, qint64 ry, qint64 hx, qint64 hy, qint64 k) {
   space(rx, ry) = cellempty;
   Canvas1()->Refresh(true);
   --lives;
+  Canvas2()->Refresh(true);  // the side panel shows the life lost at once
   if (lives < 1) {
     gameover();
   } else {
@@ -56,6 +57,15 @@ void Window1::gameover() {
   tabletimer()->Reset();
 }
 
+void paybonuslives(qint64 score, qint64& lives, qint64& exlives) {
+  static constexpr qint64 thresholds[4] = {500, 1000, 1500, 2000};
+  for (qint64 n = 1; n <= 4; ++n)
+    if (exlives < n && lives < 3 && score > thresholds[n - 1]) {
+      ++lives;
+      exlives = n;
+    }
+}
+
 void Window1::calcscore() {
   // The one sound that plays with sound switched off as well.
   playsoundalways(_x_endoflevel);
@@ -73,14 +83,9 @@ void Window1::scoretimer_Action() {
     return;
   }
 
-  // The bonus thresholds, each paid once, lowest first, while fewer than three
-  // lives remain.
-  static constexpr qint64 thresholds[4] = {500, 1000, 1500, 2000};
-  for (qint64 n = 1; n <= 4; ++n)
-    if (exlives < n && lives < 3 && s > thresholds[n - 1]) {
-      ++lives;
-      exlives = n;
-    }
+  const qint64 before = lives;
+  paybonuslives(s, lives, exlives);
+  if (lives != before) Canvas2()->Refresh(true);
 
   gametimer()->setEnabled(true);
   monstimer()->setEnabled(true);

@@ -34,6 +34,7 @@ void Window1::gametimer_Action() {
   showhaltpictures();
   Canvas1()->Refresh(true);
   --lives;
+  Canvas2()->Refresh(true);
   if (lives < 1) {
     gameover();
     return;

@@ -1,11 +1,35 @@
 #include "records/addname.h"
 
 #include <QApplication>
-#include <limits>
+#include <QValidator>
 
 #include "game/Module1.h"
+#include "records/codec.h"
 
 using namespace Module1;
+
+// Every name the field takes fits one line of the score file whole.
+static_assert(3 * kMaxNameLength <= codec::kMaxLongBytes,
+              "a UTF-16 unit takes up to 3 UTF-8 bytes");
+
+namespace {
+
+// The field's length limit may cut a character outside the first plane in
+// half; such an input is refused whole, so the field shows what is stored.
+class WholeCharacters : public QValidator {
+ public:
+  using QValidator::QValidator;
+  State validate(QString& input, int&) const override {
+    for (qsizetype i = 0; i < input.size(); ++i) {
+      const QChar c = input.at(i);
+      if (c.isHighSurrogate() && i + 1 < input.size() && input.at(i + 1).isLowSurrogate()) ++i;
+      else if (c.isSurrogate()) return Invalid;
+    }
+    return Acceptable;
+  }
+};
+
+}  // namespace
 
 addname::addname() = default;
 
@@ -31,7 +55,8 @@ void addname::_CreateControls0() {
   fw::setFont(TextField1_, QStringLiteral("Arial"), 20);
   TextField1_->setStyleSheet(QStringLiteral("QLineEdit { color: #000000; background: #ffffff; }"));
   TextField1_->setFrame(true);
-  TextField1_->setMaxLength(std::numeric_limits<int>::max());
+  TextField1_->setMaxLength(kMaxNameLength);
+  TextField1_->setValidator(new WholeCharacters(TextField1_));
   TextField1_->KeyDown = [this](const QString& key) { return TextField1_KeyDown(key); };
 
   Label2_ = addLabel({"Label2", 9, 52, 87, 31, "NAME:", "Arial", 16, true, false,

@@ -4,6 +4,11 @@
 #include "framework/Controls.h"
 #include "framework/Window.h"
 
+// The longest name the field takes, in UTF-16 code units: 500 letters of
+// Latin, Cyrillic or CJK script, 250 emoji. The score file keeps every such
+// name whole.
+constexpr int kMaxNameLength = 500;
+
 class addname : public fw::Window {
   Q_OBJECT
  public:

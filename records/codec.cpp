@@ -5,6 +5,7 @@
 
 #include "framework/Random.h"
 #include "framework/Text.h"
+#include "framework/TextFile.h"
 
 namespace {
 
@@ -49,21 +50,44 @@ static_assert([] {
 // Bytes a wrapped text keeps: mark and digits fit the table without a prefix.
 constexpr int kMaxWrappedBytes = (kLastEntry - 1) / 2;
 
+// A text too long for either form above (a long name, in any script) is
+// written long: a mark of code 257, then one pair for each of its UTF-8
+// bytes, the byte itself. Its pairs may run past the shift table, which a
+// long line no longer reads: only the mark takes a shift. Earlier versions
+// never wrote this mark first, so their lines read as they always have.
+constexpr char16_t kLongMark = 257;
+static_assert([] {
+  for (int l = 0; l <= kMaxPrefix; ++l) {
+    const int v = kLongMark - shiftTable[size_t(2 * l + 1)];
+    if (v < 0 || v > 255) return false;
+  }
+  return true;
+}());
+// A long text's line, with the longest prefix, stays within what the file
+// reader takes of a line.
+using codec::kMaxLongBytes;
+static_assert(2 + 2 * (kMaxPrefix + 1 + kMaxLongBytes) <= TextInputStream::kMaxLine);
+
 bool plainText(const QString& text) {
   return std::all_of(text.begin(), text.end(), [](QChar ch) {
     return ch == u'\t' || (ch.unicode() >= 20 && ch.unicode() <= 255);
   });
 }
 
-QString wrap(const QString& text) {
+// The text's UTF-8 bytes, cut at a character boundary (no continuation byte
+// first) when there are more than max.
+QByteArray utf8Within(const QString& text, qsizetype max) {
   QByteArray bytes = text.toUtf8();
-  if (bytes.size() > kMaxWrappedBytes) {
-    // Cut a long text at a character boundary: no continuation byte first.
-    qsizetype cut = kMaxWrappedBytes;
+  if (bytes.size() > max) {
+    qsizetype cut = max;
     while (cut > 0 && (uchar(bytes.at(cut)) & 0xC0) == 0x80) --cut;
     bytes.truncate(cut);
   }
-  return QChar(kWrapMark) + QString::fromLatin1(bytes.toHex().toUpper());
+  return bytes;
+}
+
+QString wrap(const QString& text) {
+  return QChar(kWrapMark) + QString::fromLatin1(text.toUtf8().toHex().toUpper());
 }
 
 // The text of a wrapped body, or the body itself when it is no wrapped text.
@@ -81,6 +105,22 @@ void appendPair(QString& line, int v) {
   line += h;
 }
 
+// The two header letters of prefix length l and the l key pairs.
+QString headerAndKey(int l) {
+  QString line;
+  line += QChar(headerLetters[size_t(l)]);
+  line += QChar(headerLetters[size_t(l + 1)]);
+  for (int j = 1; j <= l; ++j)
+    appendPair(line, scrambleKey.at(j - 1).unicode() - shiftTable[size_t(l + j)]);
+  return line;
+}
+
+// The value of the pair at 1-based position p, as the reader has always read
+// it: "&h" and the pair through Val, kept to 0 to 255.
+int pairValue(const QString& line, qsizetype p) {
+  return int(std::clamp<qint64>(ValInt(QStringLiteral("&h") + line.mid(p - 1, 2)), 0, 255));
+}
+
 }  // namespace
 
 QChar codec::headerLetter(int l) { return QChar(headerLetters.at(size_t(l))); }
@@ -88,25 +128,30 @@ int codec::shiftOf(int i) { return shiftTable.at(size_t(i)); }
 
 QString encpw(const QString& text) {
   Random rnd;
-  QString body = plainText(text) ? text : wrap(text);
+  const bool plain = plainText(text);
+  // Plain texts up to 300 characters and others up to 149 UTF-8 bytes keep
+  // the form every version has written; longer ones are written long.
+  if (plain ? text.size() > kLastEntry : text.toUtf8().size() > kMaxWrappedBytes) {
+    const QByteArray bytes = utf8Within(text, kMaxLongBytes);
+    const int l = int(rnd.InRange(0, kMaxPrefix));
+    QString line = headerAndKey(l);
+    appendPair(line, kLongMark - shiftTable[size_t(2 * l + 1)]);
+    for (char b : bytes) appendPair(line, uchar(b));
+    return line;
+  }
+  const QString body = plain ? text : wrap(text);
   // A text longer than the table allows for some prefix length gets a
-  // shorter prefix; one too long for any prefix is cut.
-  if (body.size() > kLastEntry) body.truncate(kLastEntry);
+  // shorter prefix.
   const int n = int(body.size());
   const int maxPrefix = std::min(kMaxPrefix, (kLastEntry - n) / 2);
   const int l = int(rnd.InRange(0, maxPrefix));
 
-  QString line;
+  QString line = headerAndKey(l);
   line.reserve(2 + 2 * (l + n));
-  line += QChar(headerLetters[size_t(l)]);
-  line += QChar(headerLetters[size_t(l + 1)]);
-  const QString t = scrambleKey.left(l) + body;
-  for (int j = 1; j <= l + n; ++j) {
-    int c = t.at(j - 1).unicode();
+  for (int i = 1; i <= n; ++i) {
+    int c = body.at(i - 1).unicode();
     if (c == 9) c = 32;
-    const int shift = shiftTable[size_t(l + j)];
-    int v = c - shift;
-    appendPair(line, v);
+    appendPair(line, c - shiftTable[size_t(2 * l + i)]);
   }
   return line;
 }
@@ -123,15 +168,19 @@ QString decpw(const QString& line) {
     }
   }
 
-  QString result;
   const qsizetype n = line.size();
+  const qsizetype start = 2 * l + 3;  // 1-based position of the first text pair
+  if (start <= n && shiftTable[size_t(2 * l + 1)] + pairValue(line, start) == kLongMark) {
+    QByteArray bytes;
+    for (qsizetype p = start + 2; p <= n; p += 2) bytes.append(char(pairValue(line, p)));
+    return QString::fromUtf8(bytes);
+  }
+  QString result;
   for (int k = 0;; ++k) {
-    const qsizetype p = 2 * l + 3 + 2 * k;  // 1-based position of the pair
+    const qsizetype p = start + 2 * k;
     const int entry = 2 * l + 1 + k;
     if (p > n || entry > kLastEntry) break;
-    const QString pair = line.mid(p - 1, 2);
-    const qint64 d = std::clamp<qint64>(ValInt(QStringLiteral("&h") + pair), 0, 255);
-    result += QChar(char16_t(shiftTable[size_t(entry)] + d));
+    result += QChar(char16_t(shiftTable[size_t(entry)] + pairValue(line, p)));
   }
   return unwrap(result);
 }
@@ -145,9 +194,14 @@ bool wellScrambled(const QString& line) {
   int l = 0;
   while (l <= kMaxPrefix && QChar(headerLetters[size_t(l)]) != first) ++l;
   if (l > kMaxPrefix || QChar(headerLetters[size_t(l + 1)]) != second) return false;
-  // The writer keeps every shift index within the table: 2l + n <= 300.
+  // The writer keeps every shift index within the table, 2l + n <= 300,
+  // except in a long line, whose first text pair is the long mark.
   const qsizetype pairs = (line.size() - 2) / 2;
-  if (pairs < l || pairs + l > kLastEntry) return false;
+  if (pairs < l) return false;
+  if (pairs + l > kLastEntry) {
+    const int mark = line.mid(2 + 2 * l, 2).toInt(nullptr, 16) + shiftTable[size_t(2 * l + 1)];
+    if (pairs == l || mark != kLongMark) return false;
+  }
   for (int j = 1; j <= l; ++j) {
     const int v = line.mid(2 * j, 2).toInt(nullptr, 16);
     if (v + shiftTable[size_t(l + j)] != scrambleKey.at(j - 1).unicode()) return false;

@@ -6,18 +6,22 @@
 namespace codec {
 // The codec can carry at most this many shifted characters per line.
 constexpr int kShiftEntries = 301;
+// The most UTF-8 bytes of a text a line keeps; a longer text is cut at a
+// character boundary.
+constexpr int kMaxLongBytes = 2000;
 // Header character l (0 to 10) and the shift of index i (0 to 300): fixed for
 // good, since every score file depends on them.
 QChar headerLetter(int l);
 int shiftOf(int i);
 }  // namespace codec
 
-// Scrambles one text with a prefix length drawn at random. A text of tabs and
-// codes 20 to 255 is written pair by pair; any other text (letters beyond code
-// 255, control characters) is written as its UTF-8 bytes in hexadecimal behind
-// a mark, so it comes back exactly. A text too long for the table is cut
-// (300 characters, or 149 UTF-8 bytes when wrapped), so every line
-// unscrambles to exactly the text it holds.
+// Scrambles one text with a prefix length drawn at random. A text of up to
+// 300 tabs and codes 20 to 255 is written pair by pair; any other text of up
+// to 149 UTF-8 bytes (letters beyond code 255, control characters) is written
+// as its UTF-8 bytes in hexadecimal behind a mark, so it comes back exactly;
+// these are the forms every version has written. A longer text is written
+// long, one pair per UTF-8 byte behind another mark, up to kMaxLongBytes, so
+// every line unscrambles to exactly the text it holds.
 QString encpw(const QString& text);
 
 // Unscrambles one line, unwrapping a wrapped text. Never fails: a line the

@@ -20,9 +20,17 @@ void setCurrentGame(const SavedGame& g) {
 }
 
 void Window1::savegame() {
+  SavedGame game = currentGame();
+  // A level cleared but not yet counted up is written as its count-up will
+  // leave it: the seconds left plus one added, the bonus lives paid. Every
+  // saved game with no robot left is so paid already (see loadgame).
+  if (game.monsleft == 0 && !displayscore) {
+    game.currentscore = ValInt(scorelabel()->Text()) + ValInt(timerlabel()->Text()) + 1;
+    paybonuslives(game.currentscore, game.lives, game.exlives);
+  }
   bool ok = false;
   if (auto out = GetFolderItem(kSavedGameName, 0).CreateTextFile()) {
-    for (const QString& line : savedGameLines(currentGame())) out->WriteLine(line);
+    for (const QString& line : savedGameLines(game)) out->WriteLine(line);
     ok = out->Close();
   }
   showmessage(ok ? kGameSaved : kGameSaveFailed);
@@ -50,4 +58,14 @@ void Window1::loadgame() {
   clearOutOfPlay(game);
   setCurrentGame(game);
   scorelabel()->setText(Str(currentscore));
+  // A cleared level was paid before it was saved: the robots' first tick
+  // builds the next level, without a second count-up.
+  displayscore = monsleft == 0;
+  // The clock goes on from where it stood. A clock at 0 or below (saved just
+  // after a run-out) starts the level's allowance when the robots start, as
+  // after a run-out.
+  if (timeleft > 0) {
+    timerlabel()->setText(Str(timeleft));
+    newlevel = false;
+  }
 }

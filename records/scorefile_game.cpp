@@ -53,39 +53,50 @@ bool unreadableScoreFile(const FolderItem& file) {
 }
 
 // Moves the file to the first free name of "mydata.txt.unreadable",
-// "mydata.txt.unreadable.1", ...; an earlier one is never replaced.
-bool moveAside(const FolderItem& file) {
+// "mydata.txt.unreadable.1", ...; an earlier one is never replaced. Returns
+// the new name, or empty text when the file could not be moved.
+QString moveAside(const FolderItem& file) {
   const QString base = file.path() + QStringLiteral(".unreadable");
   for (int n = 0; n < 1000; ++n) {
     const QString target = n == 0 ? base : base + u'.' + QString::number(n);
     if (QFileInfo(target).exists() || QFileInfo(target).isSymLink()) continue;
-    if (!QFile::rename(file.path(), target)) return false;
-    std::fprintf(stderr, "tarrowmead: the score file %s cannot be read; kept as %s\n",
-                 qPrintable(QDir::toNativeSeparators(file.path())),
-                 qPrintable(QDir::toNativeSeparators(target)));
-    return true;
+    return QFile::rename(file.path(), target) ? target : QString();
   }
-  return false;
+  return QString();
 }
 
 }  // namespace
 
 bool saveScoreFile() {
-  bool ok = false;
   const FolderItem file = GetFolderItem(kScoreFileName, 0);
   // Never write over a file that could not be read: move it aside first.
-  if (unreadableScoreFile(file) && !moveAside(file)) {
-    MsgBox(kScoreSaveFailed);
-    return false;
+  QString aside;
+  if (unreadableScoreFile(file)) {
+    aside = moveAside(file);
+    if (aside.isEmpty()) {
+      MsgBox(kScoreSaveFailed);
+      return false;
+    }
   }
+  bool ok = false;
   if (auto out = file.CreateTextFile()) {
     for (const QString& text : scoreFileTexts(currentScoreTable(), scale, monsspeed)) {
       out->WriteLine(::encpw(text));
     }
     ok = out->Close();
   }
-  if (!ok) MsgBox(kScoreSaveFailed);
-  return ok;
+  if (!ok) {
+    // The file moved aside is still the player's only score file: it comes
+    // back under its own name before the player is told it is kept.
+    if (!aside.isEmpty()) QFile::rename(aside, file.path());
+    MsgBox(kScoreSaveFailed);
+    return false;
+  }
+  if (!aside.isEmpty())
+    std::fprintf(stderr, "tarrowmead: the score file %s cannot be read; kept as %s\n",
+                 qPrintable(QDir::toNativeSeparators(file.path())),
+                 qPrintable(QDir::toNativeSeparators(aside)));
+  return true;
 }
 
 void Window1::savedata() { saveScoreFile(); }

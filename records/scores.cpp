@@ -149,9 +149,18 @@ void scores::Event_Open() {
   newname.clear();
 }
 
+// The next game in the open game window; a game window built anew sets up
+// its game itself, once.
+namespace {
+void anotherGame() {
+  if (::Window1* game = fw::openWindow<::Window1>()) game->setup();
+  else win::Window1();
+}
+}  // namespace
+
 void scores::ok_Action() {
   Close();  // writes the score file before the next game starts
-  win::Window1()->setup();
+  anotherGame();
 }
 
 // Closing first writes the score file with the entry just made, whatever
@@ -164,9 +173,10 @@ void scores::cancel_Action() {
 void scores::Event_Close() {
   if (::Window1* game = fw::openWindow<::Window1>()) game->savedata();
   else saveScoreFile();
-  // Closed by the desktop (no close box, but Alt+F4 or a taskbar can): as
-  // "OK", the next game starts. "OK" and "Quit" close it from code.
-  if (closedByDesktop()) win::Window1()->setup();
+  // Closed by the desktop (no close box, but Alt+F4 or a taskbar can) while
+  // the game window is open: as "OK", the next game starts. "OK", "Quit" and
+  // the end of the program close it from code.
+  if (closedByDesktop() && fw::openWindow<::Window1>()) anotherGame();
 }
 
 bool scores::Event_CancelClose() { return false; }

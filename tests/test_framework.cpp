@@ -7,6 +7,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLocale>
 #include <QMenu>
@@ -14,6 +15,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QScreen>
 #include <QTimer>
 #include <QWidget>
 #include <algorithm>
@@ -784,6 +786,40 @@ TEST_F(Windows, WindowClosedInsideANestedLoopOfItsHandlerOutlivesTheHandler) {
   EXPECT_NE(fw::implicitWindow<Host>(), host) << "the accessor builds a new window";
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_TRUE(alive.isNull());
+}
+
+// A window centred on the screen stays on it: one too wide or too high for
+// the screen keeps its top left corner, and with it its title bar, on the
+// screen's available area (the large game on a small screen); one that
+// fits stands in the middle.
+TEST_F(Windows, CentredWindowsStayOnTheScreen) {
+  static QSize wanted;
+  struct Centred : fw::Window {
+    void Layout() override {
+      setSize(wanted.width(), wanted.height());
+      placement = 2;
+    }
+  };
+  const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+  const int cx = area.x() + area.width() / 4, cy = area.y() + area.height() / 4;
+  struct Case {
+    QSize size;
+    QPoint at;
+  };
+  const Case cases[] = {
+      {area.size() / 2, {area.x() + (area.width() - area.width() / 2) / 2,
+                         area.y() + (area.height() - area.height() / 2) / 2}},
+      {area.size() + QSize(116, 150), area.topLeft()},
+      {QSize(area.width() + 300, area.height() / 2), {area.x(), cy}},
+      {QSize(area.width() / 2, area.height() + 300), {cx, area.y()}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.size.width() << "x" << c.size.height());
+    wanted = c.size;
+    Centred* w = fw::implicitWindow<Centred>();
+    EXPECT_EQ(w->pos(), c.at);
+    w->Close();
+  }
 }
 
 TEST_F(Windows, ListBoxCellsAndTextSort) {

@@ -60,8 +60,8 @@ TEST_F(Flow, RobotOnAnyOfTheEightCellsAroundCatches) {
     const qint64 boardpaints = w->Canvas1()->refreshCount();
     const qint64 panelpaints = w->Canvas2()->refreshCount();
     EXPECT_EQ(w->checkcatch(rx, ry, 7, 6, 1), c.caught);
-    // The side panel waits for the next placement to show the lost life.
-    EXPECT_EQ(w->Canvas2()->refreshCount(), panelpaints);
+    // The side panel shows the lost life at once.
+    EXPECT_EQ(w->Canvas2()->refreshCount(), panelpaints + (c.caught ? 1 : 0));
     if (!c.caught) {
       EXPECT_EQ(lives, 3);
       EXPECT_EQ(space(7, 6), cellman);
@@ -172,8 +172,10 @@ TEST_F(Flow, RunOutWithTheLastLifeLeavesTheHeroAndEndsTheGame) {
   inplay();
   lives = 1;
   w->timerlabel()->setText(QStringLiteral("1"));
+  const qint64 panelpaints = w->Canvas2()->refreshCount();
   advance(1000);
   EXPECT_EQ(lives, 0);
+  EXPECT_EQ(w->Canvas2()->refreshCount(), panelpaints + 1) << "the side panel shows no life left";
   EXPECT_EQ(space(7, 6), cellman);
   EXPECT_FALSE(w->gametimer()->Enabled());
   advance(1000);
@@ -237,8 +239,8 @@ TEST_F(Flow, BonusLivesForEachThresholdOnceWhileFewerThanThree) {
     w->calcscore();
     advance(20);
     EXPECT_FALSE(w->scoretimer()->Enabled());
-    // A bonus life shows only at the next placement's repaint of the panel.
-    EXPECT_EQ(w->Canvas2()->refreshCount(), panelpaints);
+    // A bonus life shows on the side panel at once.
+    EXPECT_EQ(w->Canvas2()->refreshCount(), panelpaints + (c.lifeafter != c.lives ? 1 : 0));
     EXPECT_EQ(w->scorelabel()->Text(), Str(c.score));
     EXPECT_EQ(lives, c.lifeafter);
     EXPECT_EQ(exlives, c.exafter);

@@ -177,9 +177,14 @@ TEST(Codec, TextsOutsideTheDomainComeBackAsTheyWereWritten) {
       {"control characters, and a tab kept as it is", controls, controls},
       {"a name that starts like a wrapped one", QString(QChar(256)) + QStringLiteral("41"),
        QString(QChar(256)) + QStringLiteral("41")},
-      {"a long wrapped text is cut at a character boundary", wide, QString(49, QChar(0x540D))},
-      {"301 characters are cut to 300", latin1Run(301), latin1Run(300)},
-      {"5000 characters are cut to 300", QString(5000, u'n'), QString(300, u'n')},
+      {"a long text in another script comes back whole", wide, wide},
+      {"301 characters come back whole, a tab kept", latin1Run(300) + u'\t', latin1Run(300) + u'\t'},
+      {"an emoji name of 200 characters comes back whole", QString(QStringLiteral("\U0001F600")).repeated(200),
+       QString(QStringLiteral("\U0001F600")).repeated(200)},
+      {"a text beyond the longest line is cut at a character boundary", QString(1000, QChar(0x540D)),
+       QString(codec::kMaxLongBytes / 3, QChar(0x540D))},
+      {"5000 characters are cut to the longest line", QString(5000, u'n'),
+       QString(codec::kMaxLongBytes, u'n')},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -372,6 +372,81 @@ TEST_F(SavedGameTest, SquashedMarkAboveTheRobotsInPlayIsClearedOnLoad) {
   }
 }
 
+// A loaded game goes on with the clock it was saved with; a clock at 0 or
+// below, saved just after a run-out, gives the level's allowance when the
+// robots start, as after a run-out.
+TEST_F(SavedGameTest, LoadedGameKeepsItsClock) {
+  struct Case {
+    qint64 timeleft;
+    const char* shown;
+    const char* atRobotStart;
+  };
+  // The clock ticks at the same moment as the robots start.
+  const Case cases[] = {{84, "84", "82"}, {1, "1", "0"}, {0, "100", "199"}, {-1, "100", "199"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.timeleft);
+    Module1::initialise();
+    SavedGame g = sampleGame();  // six robots: an allowance of 200 s
+    g.timeleft = c.timeleft;
+    g.lives = 3;
+    writeDataFile("mygame.txt", savedGameLines(g));
+    Window1* w = loadGame();
+    EXPECT_EQ(w->timerlabel()->Text(), c.shown);
+    advance(2000);
+    EXPECT_EQ(w->timerlabel()->Text(), c.atRobotStart);
+    w->Close();
+  }
+}
+
+// A level whose last robot is squashed is paid once, whenever the game is
+// saved: after its count-up, the file holds the paid score; before it, the
+// file holds the score the count-up will reach. A loaded game with no robot
+// left goes on to the next level without counting up again.
+TEST_F(SavedGameTest, ClearedLevelIsPaidOnce) {
+  SavedGame cleared = levelThree();
+  cleared.space(12, 2) = cleared.space(3, 13) = cellempty;
+  cleared.monisac = {monsgone, monsgone, monsgone, 0};
+  cleared.monisup = {monsgone, monsgone, monsgone, 0};
+  cleared.monstrapped = 3;
+  cleared.monsleft = 0;
+  cleared.exlives = 0;
+  struct Case {
+    const char* what;
+    bool countedUp;
+    qint64 score, lives;  // in the file
+  };
+  // 480 points with 30 s left: the count-up adds 31 and pays the life for 500.
+  const Case cases[] = {{"saved after the count-up", true, 511, 2}, {"saved before it", false, 511, 3}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Module1::initialise();
+    Window1* w = win::Window1();
+    setCurrentGame(cleared);
+    w->scorelabel()->setText(c.countedUp ? "511" : "480");
+    currentscore = c.countedUp ? 511 : 480;
+    w->timerlabel()->setText("30");
+    timeleft = 30;
+    displayscore = c.countedUp;
+    w->savegame();
+    const SavedGame file = parseSavedGame(readDataFile("mygame.txt"));
+    EXPECT_EQ(file.currentscore, c.score);
+    EXPECT_EQ(file.lives, c.lives);
+    EXPECT_EQ(file.exlives, c.countedUp ? 0 : 1);
+    w->Close();
+
+    Module1::initialise();
+    w = loadGame();
+    EXPECT_EQ(w->scorelabel()->Text(), Str(c.score));
+    advance(2000 + monsspeed);  // the robots start, and their first tick
+    EXPECT_EQ(totalmons, 4) << "the next level";
+    EXPECT_EQ(monsleft, 4);
+    EXPECT_FALSE(w->scoretimer()->Enabled());
+    advance(500);
+    EXPECT_EQ(w->scorelabel()->Text(), Str(c.score)) << "no second count-up";
+    w->Close();
+  }
+}
+
 TEST_F(SavedGameTest, SaveOfAFreshGameLoadsAsItWas) {
   Window1* w = win::Window1();
   const QStringList fresh = savedGameLines(currentGame());

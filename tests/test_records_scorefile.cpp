@@ -10,6 +10,7 @@
 #include "framework/TextFile.h"
 #include "game/Module1.h"
 #include "game/Window1.h"
+#include "records/addname.h"
 #include "records/codec.h"
 #include "records/scorefile.h"
 #include "testsupport.h"
@@ -257,11 +258,74 @@ TEST_F(ScoreFileTest, AnyNameSurvivesWithoutHarmToTheOtherLines) {
   const ScoreFile f = parseScoreFile(lines);
   EXPECT_EQ(f.table[0].name, names[0]);
   EXPECT_EQ(f.table[1].name, names[1]);
-  EXPECT_EQ(f.table[2].name, QString(300, u'W')) << "a name too long for a line is cut";
+  EXPECT_EQ(f.table[2].name, QString(codec::kMaxLongBytes, u'W')) << "a name too long for a line is cut";
   EXPECT_EQ(f.table[3].name, names[3]);
   for (int k = 0; k < 4; ++k) EXPECT_EQ(f.table[size_t(k)].score, 50 - k);
   EXPECT_EQ(f.table[4], (ScoreEntry{"Plain", 46, QString()}));
   EXPECT_EQ(f.monsspeed, 300);
+}
+
+// Every name the name entry takes comes back whole through the file, in
+// any script, also the lengths that earlier versions cut (80 Cyrillic
+// letters came back as 74, 60 CJK characters as 49).
+TEST_F(ScoreFileTest, LongNamesOfEveryScriptComeBackWhole) {
+  const QString emoji = QStringLiteral("\U0001F600");
+  const QString mixed = QStringLiteral("\u0141ukasz \u540D\u524D \U0001F642 ");
+  const QString names[kScores] = {
+      QString(kMaxNameLength, u'\u00E9'),         // Latin-1
+      QString(kMaxNameLength, u'\u0141'),         // Latin beyond Latin-1
+      QString(kMaxNameLength, u'\u0416'),         // Cyrillic
+      QString(kMaxNameLength, QChar(0x540D)),     // CJK
+      emoji.repeated(kMaxNameLength / 2),         // outside the first plane
+      mixed.repeated(kMaxNameLength / int(mixed.size())),
+      QString(80, u'\u0416'),
+      QString(60, QChar(0x540D)),
+      QString(301, u'n'),
+      QString(300, u'n'),
+      QStringLiteral("\u540D\u524D"),
+      QStringLiteral("Ann"),
+  };
+  for (int k = 0; k < kScores; ++k) {
+    scorename[size_t(k)] = names[k];
+    scorenum[size_t(k)] = 1000 - k;
+    scoredate[size_t(k)] = QStringLiteral("1/2/2026");
+  }
+  const ScoreTable written = currentScoreTable();
+  ASSERT_TRUE(saveScoreFile());
+  Module1::initialise();
+  openStart()->Close();
+  EXPECT_EQ(currentScoreTable(), written);
+  for (const QString& line : readDataFile("mydata.txt")) EXPECT_TRUE(wellScrambled(line));
+}
+
+// A score file written by the game before long names were kept whole (a
+// fixture made then) reads exactly as it did, and is replaced in place.
+TEST_F(ScoreFileTest, FileOfAnEarlierVersionReadsAsBefore) {
+  const QString fixture =
+      QFileInfo(QStringLiteral(__FILE__)).absolutePath() + QStringLiteral("/fixtures/mydata-1.1.0.txt");
+  ASSERT_TRUE(QFile::copy(fixture, dataPath("mydata.txt")));
+  ScoreTable want;
+  const QString names[9] = {QStringLiteral("Ada"),
+                            QStringLiteral("Zo\u00EB \u00C5ngstr\u00F6m"),
+                            QStringLiteral("\u540D\u524D"),
+                            QStringLiteral("\u0418\u0432\u0430\u043D \u041F\u0435\u0442\u0440\u043E\u0432"),
+                            QStringLiteral("\U0001F642 smile"),
+                            QString(250, u'L'),
+                            QStringLiteral("\u0416") + QString(73, u'\u0436'),  // as that version cut it
+                            QStringLiteral("tab here"),
+                            QStringLiteral("  blanks  ")};
+  for (int k = 0; k < 9; ++k) want[size_t(k)] = {names[k], 2000 - 150 * k, QStringLiteral("%1/3/2026").arg(k + 1)};
+  startwindow* w = openStart();
+  EXPECT_EQ(currentScoreTable(), want);
+  EXPECT_DOUBLE_EQ(scale, 1.25);
+  EXPECT_EQ(monsspeed, 350);
+  w->Close();
+
+  ASSERT_TRUE(saveScoreFile());
+  EXPECT_FALSE(QFileInfo::exists(dataPath("mydata.txt.unreadable")));
+  Module1::initialise();
+  openStart()->Close();
+  EXPECT_EQ(currentScoreTable(), want);
 }
 
 TEST_F(ScoreFileTest, BinaryOrHugeFilesReadWithoutHarm) {

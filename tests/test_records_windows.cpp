@@ -21,6 +21,8 @@
 #include "records/scorefile.h"
 #include "records/scores.h"
 #include "testsupport.h"
+#include "windows/startwindow.h"
+#include "windows/stats.h"
 
 using namespace Module1;
 
@@ -172,6 +174,68 @@ TEST_F(HighScores, ClosedByTheDesktopActsAsOk) {
   }
 }
 
+// The game window is the program: closed by the desktop it ends the run,
+// whatever other window is up, and "High Scores" writes the score file first
+// without starting a game.
+TEST_F(HighScores, ClosingTheGameWindowEndsTheRun) {
+  struct Case {
+    const char* what;
+    std::function<void()> open;
+    bool scoresUp;
+  };
+  const Case cases[] = {
+      {"High Scores up", [this] { gameOver("Ida", "210"); }, true},
+      {"statistics window up", [] { win::stats(); }, false},
+      {"nothing else up", [] {}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    game = win::Window1();
+    c.open();
+    lives = 0;
+    const int quits = App().quitCount();
+    QCloseEvent byDesktop;
+    QCoreApplication::sendEvent(game, &byDesktop);
+    EXPECT_EQ(App().quitCount(), quits + 1);
+    EXPECT_TRUE(fw::WindowRegistry::all().empty()) << "every window closed";
+    EXPECT_EQ(lives, 0) << "no new game";
+    if (c.scoresUp) EXPECT_EQ(parseScoreFile(readDataFile("mydata.txt")).table[0].name, "Ida");
+  }
+}
+
+// "OK" with no game window open builds one, whose own opening sets up the
+// game: one board is built, not two.
+TEST_F(HighScores, OkWithoutAGameWindowSetsUpOneGame) {
+  auto nextDraw = [] { return App().Randomizer->InRange(0, 1000000000); };
+  App().Randomizer->seed(5);
+  game->Close();
+  win::Window1();
+  const qint64 oneGame = nextDraw();
+  fw::openWindow<Window1>()->Close();
+  gameOver("", "0");
+  App().Randomizer->seed(5);
+  win::scores()->ok()->Push();
+  EXPECT_NE(fw::openWindow<Window1>(), nullptr);
+  EXPECT_EQ(nextDraw(), oneGame);
+}
+
+// The table shows no selection: with the keyboard focus on it (the first
+// control of the window) its first cell becomes current, and still nothing
+// marks it.
+TEST_F(HighScores, NoCellLooksSelected) {
+  fillTable();
+  scores* w = gameOver("", "0");
+  fw::ListBox* list = w->Listbox1();
+  QApplication::setActiveWindow(w);
+  list->setFocus(Qt::TabFocusReason);
+  ASSERT_TRUE(list->hasFocus());
+  ASSERT_TRUE(list->currentIndex().isValid());
+  const QImage focused = list->grab().toImage();
+  list->selectionModel()->clearCurrentIndex();
+  EXPECT_EQ(focused, list->grab().toImage());
+  EXPECT_TRUE(list->selectedItems().isEmpty());
+}
+
 TEST_F(HighScores, TwoGamesInOneRun) {
   gameOver("First", "100")->ok_Action();
   gameOver("Second", "250")->ok_Action();
@@ -275,6 +339,29 @@ TEST_F(NameEntry, OpeningEmptiesThePendingNameAndClosingOtherwiseTakesNothing) {
   w->TextField1()->setText("typed");
   w->Close();
   EXPECT_TRUE(newname.isEmpty());
+}
+
+// The field stops taking letters at the longest name the score file keeps
+// whole, and never keeps half of a character: what it shows is what is
+// entered and stored.
+TEST_F(NameEntry, FieldStopsAtTheLongestNameTheFileKeeps) {
+  const QString emoji = QStringLiteral("\U0001F600");
+  addname* w = win::addname();
+  fw::TextField* field = w->TextField1();
+  field->insert(QString(kMaxNameLength - 1, u'\u0416'));
+  field->insert(emoji);
+  EXPECT_EQ(field->Text(), QString(kMaxNameLength - 1, u'\u0416')) << "no half emoji";
+  field->insert(QStringLiteral("ab"));
+  const QString full = QString(kMaxNameLength - 1, u'\u0416') + u'a';
+  EXPECT_EQ(field->Text(), full);
+  pressReturn(field);
+  EXPECT_EQ(newname, full);
+
+  scorename[0] = newname;
+  ASSERT_TRUE(saveScoreFile());
+  Module1::initialise();
+  win::startwindow()->Close();
+  EXPECT_EQ(scorename[0], full);
 }
 
 TEST_F(NameEntry, Layout) {
