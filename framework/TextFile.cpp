@@ -47,7 +47,7 @@ std::unique_ptr<TextOutputStream> FolderItem::CreateTextFile() const {
   return std::make_unique<TextOutputStream>(std::move(file));
 }
 
-TextInputStream::TextInputStream(std::unique_ptr<QFile> file) : file_(std::move(file)) {}
+TextInputStream::TextInputStream(std::unique_ptr<QIODevice> device) : file_(std::move(device)) {}
 TextInputStream::~TextInputStream() = default;
 
 QString TextInputStream::ReadLine() {
@@ -75,6 +75,12 @@ QString TextInputStream::ReadLine() {
   }
   if (!sawEnd && line.isEmpty()) done_ = true;
   return QString::fromUtf8(line);
+}
+
+QStringList TextInputStream::ReadLines(int count) {
+  QStringList lines;
+  for (int i = 0; i < count; ++i) lines << ReadLine();
+  return lines;
 }
 
 void TextInputStream::Close() {

@@ -5,6 +5,7 @@
 #include <memory>
 
 class QFile;
+class QIODevice;
 class QSaveFile;
 
 namespace fw {
@@ -43,12 +44,15 @@ inline FolderItem GetFolderItem(const QString& name, int = 0) { return FolderIte
 
 class TextInputStream {
  public:
-  explicit TextInputStream(std::unique_ptr<QFile> file);
+  // Reads an open device (a file, or bytes in memory) from where it stands.
+  explicit TextInputStream(std::unique_ptr<QIODevice> device);
   ~TextInputStream();
   // The next line without its end; empty text once the file is exhausted.
   // Lines are cut at kMaxLine characters, and reading stops after kMaxBytes,
   // so no file can make a reader hang or hold much memory.
   QString ReadLine();
+  // The next count lines, as ReadLine gives them.
+  QStringList ReadLines(int count);
   // True once a read has found nothing left (end of file or of the byte
   // budget), and after Close.
   bool AtEnd() const { return done_; }
@@ -58,7 +62,7 @@ class TextInputStream {
   static constexpr qint64 kMaxBytes = 1 << 20;
 
  private:
-  std::unique_ptr<QFile> file_;
+  std::unique_ptr<QIODevice> file_;
   qint64 consumed_ = 0;
   bool done_ = false;
 };

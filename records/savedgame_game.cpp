@@ -44,8 +44,7 @@ void Window1::loadgame() {
     showmessage(kGameLoadUnreadable);
     return;
   }
-  QStringList lines;
-  for (int i = 0; i < kSavedGameLines; ++i) lines << in->ReadLine();
+  const QStringList lines = in->ReadLines(kSavedGameLines);
   in->Close();
 
   // Nothing is applied from a file the game cannot go on from: the new game

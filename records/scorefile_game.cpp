@@ -106,8 +106,7 @@ void startwindow::loaddata() {
   if (!file.Exists()) return;
   auto in = file.OpenAsTextFile();
   if (!in) return;
-  QStringList lines;
-  for (int i = 0; i < kScoreFileLines; ++i) lines << in->ReadLine();
+  const QStringList lines = in->ReadLines(kScoreFileLines);
   in->Close();
 
   const ScoreFile data = parseScoreFile(lines);

@@ -14,8 +14,26 @@ tm_install_missing() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
+# Generates the locales given as arguments (such as de_DE.UTF-8) that the
+# system does not have yet, from the "locales" package's definitions.
+tm_generate_locales() {
+  local l have
+  have=$(locale -a 2>/dev/null | tr 'A-Z' 'a-z' | sed 's/utf-8/utf8/')
+  for l in "$@"; do
+    local key
+    key=$(echo "$l" | tr 'A-Z' 'a-z' | sed 's/utf-8/utf8/')
+    grep -qx "$key" <<<"$have" && continue
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    echo "Generating the locale $l"
+    $sudo localedef -i "${l%%.*}" -c -f "${l#*.}" "$l"
+  done
+}
+
 TM_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-multimedia-dev libqt6multimedia6
   qt6-qpa-plugins fonts-liberation)
 TM_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xdotool x11-utils x11-xkb-utils
   libxtst6 imagemagick clang libclang-rt-14-dev desktop-file-utils fontconfig pulseaudio
-  pulseaudio-utils)
+  pulseaudio-utils locales)
+# The locales under which the tests run the high-score table's date.
+TM_TEST_LOCALES=(de_DE.UTF-8 en_US.UTF-8)

@@ -32,12 +32,7 @@ class PlayTest : public GameTest {
   static bool running(fw::Timer* t) { return t->Enabled() && t->isArmed(); }
 
   // The border ring and an empty interior, no robot in play on the board.
-  static void emptyboard() {
-    for (qint64 x = 0; x < kColumns; ++x)
-      for (qint64 y = 0; y < kRows; ++y)
-        Module1::space(x, y) =
-            (x == 0 || y == 0 || x == kColumns - 1 || y == kRows - 1) ? celledge : cellempty;
-  }
+  static void emptyboard() { ringboard(Module1::space); }
 
   // Lays the interior from 13 rows of 15 characters: '.' empty, '#' block,
   // 'H' the hero, '0'-'3' a robot, 'E' a border code.

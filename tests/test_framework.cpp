@@ -641,18 +641,6 @@ TEST_F(Assets, RobotPicturesByIndex) {
   EXPECT_EQ(monshaltpic(7), _x_mons()) << "any other index is robot 0";
 }
 
-TEST(Application, VersionDataAndTheOneGenerator) {
-  EXPECT_EQ(App().version().text(), "1.1.0");
-  EXPECT_EQ(App().version().stageName(), "beta");
-  EXPECT_EQ(App().version().nonRelease, 0);
-  EXPECT_EQ(&App(), &App());
-  QMenu* menu = MainMenuBar();
-  EXPECT_EQ(menu, MainMenuBar());
-  EXPECT_EQ(menu->title(), "&File");
-  ASSERT_EQ(menu->actions().size(), 1);
-  EXPECT_EQ(menu->actions()[0]->text(), "E&xit");
-}
-
 namespace {
 
 // A window that records the order of its build and close events.
@@ -698,6 +686,8 @@ TEST_F(Windows, StartupSetsTheVersionAndExitQuits) {
   EXPECT_EQ(App().version().stageName(), "beta");
   EXPECT_EQ(App().version().nonRelease, 0);
   ASSERT_NE(App().MenuBar, nullptr);
+  EXPECT_EQ(App().MenuBar, MainMenuBar()) << "one File menu for every window";
+  EXPECT_EQ(App().MenuBar->title(), "&File");
   EXPECT_NE(fw::openWindow<startwindow>(), nullptr);
   ASSERT_NE(App().Randomizer, nullptr);
   const QList<QAction*> items = App().MenuBar->actions();
@@ -822,19 +812,15 @@ TEST_F(Windows, CentredWindowsStayOnTheScreen) {
   }
 }
 
-TEST_F(Windows, ListBoxCellsAndTextSort) {
+TEST_F(Windows, ListBoxCells) {
   fw::ListBox list;
   list.setColumns({"NAME", "SCORE"});
   list.AddRow({"bob", "0000200"});
   list.AddRow({"amy", "0001000"});
-  list.AddRow({"cat", "0000050"});
-  EXPECT_EQ(list.ListCount(), 3);
+  EXPECT_EQ(list.ListCount(), 2);
   EXPECT_EQ(list.Cell(1, 0), "amy");
-  list.SortByColumn(1, false);
-  EXPECT_EQ(list.Cell(0, 0), "amy");
-  EXPECT_EQ(list.Cell(2, 0), "cat");
-  list.setCell(2, 1, "x");
-  EXPECT_EQ(list.Cell(2, 1), "x");
+  list.setCell(1, 1, "x");
+  EXPECT_EQ(list.Cell(1, 1), "x");
   EXPECT_EQ(list.Cell(9, 0), "") << "no row, no text";
 }
 

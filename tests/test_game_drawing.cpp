@@ -1,4 +1,6 @@
 // The board canvas and the side panel, painted into an image.
+#include <functional>
+
 #include "gameplay.h"
 
 using namespace Module1;
@@ -166,6 +168,63 @@ TEST_F(Drawing, RobotsAreDrawnFirstAtTheirOffsetsWithTheirSourceRectangles) {
   EXPECT_EQ(rgb(img, 825, 120 + 60), kBlue);
   EXPECT_EQ(rgb(img, 825, 120 + 104), kBlue);
   EXPECT_EQ(rgb(img, 825, 120 + 105), 0u);
+}
+
+// Every picture the board and the side panel draw, drawn alone at each scale:
+// the pixels around it are exactly the painter's draw of its source rectangle
+// into its destination. The hero and the robots get a picture whose every
+// pixel differs, so any other part of it shows; the wall block and the
+// icons are the game's own pictures.
+TEST_F(Drawing, EveryPictureIsDrawnFromItsSourceRectangle) {
+  QImage coded(50, 70, QImage::Format_ARGB32_Premultiplied);
+  for (int y = 0; y < coded.height(); ++y)
+    for (int x = 0; x < coded.width(); ++x) coded.setPixel(x, y, qRgb(40 + 4 * x, 3 * y, 200));
+  const Picture figure(coded);
+  Picture* const pic = const_cast<Picture*>(&figure);
+  const auto own = [pic] { return pic; };
+  // On the board every picture stands on column 4, row 3; on the panel the
+  // lives' column and the robots' column start at y 10.
+  const auto cell = [](const Grid& g) { return QPointF(4 * g.column, 3 * g.row); };
+  const auto lifecolumn = [](const Grid& g) { return QPointF(Trunc(5 * g.scale), 10); };
+  const auto robotcolumn = [](const Grid& g) { return QPointF(Trunc(60 * g.scale), 10); };
+  struct Row {
+    const char* what;
+    std::function<void()> place;
+    std::function<const Picture*()> picture;
+    QRectF source;
+    std::function<QPointF(const Grid&)> origin;
+    bool board;
+  };
+  const Row rows[] = {
+      {"robot 0", [&] { monicon[0] = pic, putrobot(0, 4, 3); }, own, {0, 0, 50, 70}, cell, true},
+      {"robot 1", [&] { monicon[1] = pic, putrobot(1, 4, 3); }, own, {0, 0, 50, 40}, cell, true},
+      {"robot 2", [&] { monicon[2] = pic, putrobot(2, 4, 3); }, own, {0, 0, 50, 70}, cell, true},
+      {"robot 3", [&] { monicon[3] = pic, putrobot(3, 4, 3); }, own, {0, 0, 50, 70}, cell, true},
+      {"hero", [&] { manicon = pic, putman(4, 3); }, own, {0, 0, 50, 40}, cell, true},
+      {"wall block", [] { space(4, 3) = cellblock; }, _x_wall45, {0, 0, 50, 40}, cell, true},
+      {"life icon", [] { lives = 1; }, _x_smallman, {0, 0, 40, 40}, lifecolumn, false},
+      {"robot icon", [] { totalmons = 1; }, _x_smallmons, {0, 0, 40, 40}, robotcolumn, false},
+  };
+  for (const Grid& g : kGrids)
+    for (const Row& row : rows) {
+      SCOPED_TRACE(testing::Message() << row.what << " at scale " << g.scale);
+      at(g.scale);
+      lives = totalmons = monstrapped = 0;
+      row.place();
+      const Picture* picture = row.picture();
+      ASSERT_NE(picture, nullptr);
+      if (!row.board) paintpanel();  // the first paint moves and sizes the panel
+      const QImage img = row.board ? paintboard() : paintpanel();
+      QImage want(img.size(), QImage::Format_RGB32);
+      want.fill(Qt::black);
+      QPainter p(&want);
+      p.drawImage(QRectF(row.origin(g), row.source.size() * g.scale), picture->image(), row.source);
+      p.end();
+      // The cells around the picture, or the panel's top three icons.
+      const QRect around = row.board ? QRect(3 * g.column, 2 * g.row, 3 * g.column, 4 * g.row)
+                                     : QRect(0, 0, img.width(), int(10 + 120 * g.scale));
+      EXPECT_EQ(img.copy(around), want.copy(around));
+    }
 }
 
 TEST_F(Drawing, RobotWithoutAPictureFacesLeft) {

@@ -11,6 +11,7 @@ using namespace Module1;
 namespace {
 
 using testing_tm::PlayTest;
+using testing_tm::onring;
 using Mode = fw::Timer::Mode;
 
 class GameWindow : public PlayTest {};
@@ -132,11 +133,10 @@ TEST_F(GameWindow, NewGameStartsFresh) {
   w->setup();
 
   for (qint64 x = 0; x < kColumns; ++x)
-    for (qint64 y = 0; y < kRows; ++y) {
-      if (x == 0 || y == 0 || x == kColumns - 1 || y == kRows - 1) {
+    for (qint64 y = 0; y < kRows; ++y)
+      if (onring(x, y)) {
         ASSERT_EQ(space(x, y), celledge) << x << "," << y;
       }
-    }
   EXPECT_EQ(space(7, 6), cellman);
   EXPECT_EQ(manisac, 7);
   EXPECT_EQ(manisup, 6);

@@ -19,12 +19,25 @@ namespace testing_tm {
 
 namespace {
 QStringList g_messages;
+
+// A test that quits the application leaves Qt's exit pending with no event
+// loop to end, and every later event loop (a modal window's, a nested one)
+// would return at once. The main loop runs once to take that exit, as the
+// game's own main loop does.
+void settlequit() {
+  static int settled = 0;
+  if (App().quitCount() == settled) return;
+  settled = App().quitCount();
+  QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+  QCoreApplication::exec();
 }
+}  // namespace
 
 void GameTest::SetUp() {
   // Close whatever an earlier test left open, without running its handlers' effects on us.
   for (fw::Window* w : fw::WindowRegistry::all()) w->Close();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  settlequit();
   fw::Clock::instance().setVirtual(true);
   fw::Clock::instance().setVirtualNow(0);
   fw::Keyboard::instance().releaseAll();
@@ -43,6 +56,7 @@ void GameTest::SetUp() {
 void GameTest::TearDown() {
   for (fw::Window* w : fw::WindowRegistry::all()) w->Close();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  settlequit();
   fw::Window::setModalHook({});
   dir_.reset();
 }

@@ -17,15 +17,13 @@ using namespace Module1;
 namespace {
 
 using testing_tm::GameTest;
+using testing_tm::ringboard;
 
 // A game in the middle of level 6: border, a scatter of blocks, the hero on
 // (4, 9), two robots on the board, one squashed, one out of play.
 SavedGame sampleGame() {
   SavedGame g;
-  for (int c = 0; c < kColumns; ++c)
-    for (int r = 0; r < kRows; ++r)
-      g.space(c, r) = (c == 0 || r == 0 || c == kColumns - 1 || r == kRows - 1) ? celledge
-                                                                              : (c * 3 + r) % 4 == 0;
+  ringboard(g.space, [](qint64 c, qint64 r) { return qint64((c * 3 + r) % 4 == 0); });
   g.space(4, 9) = cellman;
   g.space(12, 2) = cellmons + 0;
   g.space(3, 13) = cellmons + 2;

@@ -2,7 +2,11 @@
 // "Quit", the name taken from the field, and a game over that leads there.
 #include <gtest/gtest.h>
 
+#include <clocale>
+
 #include <QCoreApplication>
+#include <QDate>
+#include <QLocale>
 #include <QHeaderView>
 #include <QApplication>
 #include <QCloseEvent>
@@ -138,6 +142,40 @@ TEST_F(HighScores, QuitWritesTheEntryBeforeTheRunEnds) {
   const ScoreFile f = parseScoreFile(readDataFile("mydata.txt"));
   EXPECT_EQ(f.table[0], (ScoreEntry{"Cal", 300, "10/12/2026"}));
   EXPECT_EQ(f.monsspeed, monsspeed);
+}
+
+// The new entry's date is today's in the short form of the player's locale.
+// The test programs run under the C locale; the build runs this test again
+// under other locales, named in TM_EXPECT_LOCALE, which must then be in
+// force for Qt and the C library alike.
+TEST_F(HighScores, TheNewEntrysDateIsTodayInTheLocalesShortForm) {
+  struct Form {
+    const char* locale;
+    const char* date;
+  };
+  const Form forms[] = {{"C", "MM/dd/yy"}, {"de_DE", "dd.MM.yy"}, {"en_US", "M/d/yy"}};
+  const QString name = QLocale::system().name();
+  const QString expected = qEnvironmentVariable("TM_EXPECT_LOCALE");
+  if (!expected.isEmpty()) {
+    ASSERT_EQ(name, expected) << "the locale is not in force";
+    ASSERT_TRUE(QString::fromLatin1(std::setlocale(LC_TIME, nullptr)).startsWith(expected))
+        << "the C library does not have the locale (scripts/test generates it)";
+  }
+  const Form* form = nullptr;
+  for (const Form& f : forms) {
+    if (name == QLatin1String(f.locale)) form = &f;
+  }
+  if (!form) GTEST_SKIP() << "no date form known for the locale " << name.toStdString();
+
+  setShortDateForTests(QString());
+  const QDate day = QDate::currentDate();
+  gameOver("Cal", "300");
+  ASSERT_EQ(scorename[0], "Cal");
+  // Just after midnight the window may have seen the next day.
+  const QStringList days = {day.toString(QLatin1String(form->date)),
+                            day.addDays(1).toString(QLatin1String(form->date))};
+  EXPECT_TRUE(days.contains(scoredate[0])) << scoredate[0].toStdString();
+  EXPECT_EQ(row(win::scores()->Listbox1(), 0)[2], scoredate[0]);
 }
 
 // The window has no close box, but a desktop can still close it: that close

@@ -28,6 +28,9 @@ using namespace Module1;
 
 namespace {
 
+using testing_tm::onring;
+using testing_tm::ringboard;
+
 qint64 envnumber(const char* name, qint64 fallback) {
   const QByteArray v = qgetenv(name);
   bool ok = false;
@@ -40,7 +43,7 @@ std::string brokeninvariant(const ::Window1& w) {
   std::ostringstream out;
   for (qint64 x = 0; x < kColumns; ++x)
     for (qint64 y = 0; y < kRows; ++y) {
-      const bool ring = x == 0 || y == 0 || x == kColumns - 1 || y == kRows - 1;
+      const bool ring = onring(x, y);
       const qint64 c = space(x, y);
       if (ring && c != celledge) out << "border (" << x << "," << y << ") holds " << c << "; ";
       if (!ring && (c < cellempty || c > cellmons + 3 || c == celledge))
@@ -217,11 +220,7 @@ class Player {
 SavedGame midlevelgame(qint64 level, std::mt19937_64& rng) {
   SavedGame g;
   std::uniform_int_distribution<int> pct(0, 99);
-  for (qint64 x = 0; x < kColumns; ++x)
-    for (qint64 y = 0; y < kRows; ++y) {
-      const bool ring = x == 0 || y == 0 || x == kColumns - 1 || y == kRows - 1;
-      g.space(x, y) = ring ? celledge : pct(rng) < 45 ? cellblock : cellempty;
-    }
+  ringboard(g.space, [&](qint64, qint64) { return qint64(pct(rng) < 45 ? cellblock : cellempty); });
   g.manisac = 7;
   g.manisup = 6;
   g.space(7, 6) = cellman;

@@ -15,6 +15,7 @@
 using namespace Module1;
 
 using testing_tm::GameTest;
+using testing_tm::ringboard;
 
 class StartWindow : public GameTest {
  protected:
@@ -166,10 +167,7 @@ TEST_F(StartWindow, LoadSavedGameStartsTheGameFromTheFile) {
   // A game of level 5 as a save writes it: an empty board inside the border,
   // the hero on (3, 11), robot 1 on (14, 2), robots 0, 2 and 3 squashed.
   SavedGame g;
-  for (int c = 0; c < kColumns; ++c)
-    for (int r = 0; r < kRows; ++r)
-      g.space(c, r) = (c == 0 || r == 0 || c == kColumns - 1 || r == kRows - 1) ? celledge
-                                                                              : cellempty;
+  ringboard(g.space);
   g.space(9, 4) = cellblock;
   g.space(3, 11) = cellman;
   g.space(14, 2) = cellmons + 1;

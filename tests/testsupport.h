@@ -13,8 +13,25 @@
 #include "framework/Keyboard.h"
 #include "framework/Text.h"
 #include "framework/Random.h"
+#include "game/Module1.h"
 
 namespace testing_tm {
+
+// Whether the cell lies on the board's border ring.
+inline bool onring(qint64 x, qint64 y) {
+  return x == 0 || y == 0 || x == kColumns - 1 || y == kRows - 1;
+}
+
+// Lays a board: the border ring, and interior(x, y) in every other cell
+// (empty by default).
+template <class F>
+void ringboard(Board& b, F interior) {
+  for (qint64 x = 0; x < kColumns; ++x)
+    for (qint64 y = 0; y < kRows; ++y) b(x, y) = onring(x, y) ? celledge : interior(x, y);
+}
+inline void ringboard(Board& b) {
+  ringboard(b, [](qint64, qint64) { return qint64(cellempty); });
+}
 
 // Every open window is closed, the game state is back at its start-up values,
 // the clock is virtual at 0, no key is held, the data folder is a new empty

@@ -1,15 +1,31 @@
-// Reads the data files of one data folder with the game's own readers and
-// says which of them the game would refuse or read back other than written.
+// The game's own readers and writers of its data files, for the end-to-end
+// tests.
 //
 //     tm_datacheck <data folder>
 //
-// "mygame.txt" must be a game the game can go on from; "mydata.txt" must give
-// fifty lines, a score in every entry as the game writes it, and both settings
-// at a value the start window's sliders can show. A missing file is fine.
-// Exit status 0: every file present is sound; 1: a problem (each printed); 2: usage.
+// says which data files of the folder the game would refuse or read back
+// other than written: "mygame.txt" must be a game the game can go on from;
+// "mydata.txt" must give fifty lines, a score in every entry as the game
+// writes it, and both settings at a value the start window's sliders can
+// show. A missing file is fine. Exit status 0: every file present is sound;
+// 1: a problem (each printed); 2: usage.
+//
+//     tm_datacheck --read-saved-game < lines     (a saved game as JSON)
+//     tm_datacheck --read-score-file < lines     (the table and settings as JSON)
+//     tm_datacheck --write-saved-game < JSON     (the saved game's lines)
+//
+// read a file's lines from standard input as the game reads its file, or
+// write the lines the game writes for a saved game given as JSON: "space"
+// (17 columns of 15 codes), the eight counters by name, "robots" (four
+// [column, row]) and "hero" ([column, row]).
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <cstdio>
+#include <memory>
 
 #include "framework/Text.h"
 #include "framework/TextFile.h"
@@ -73,12 +89,100 @@ void checkScoreFile() {
     problem(kScoreFileName, QStringLiteral("no robot speed from 200 to 500"));
 }
 
+std::unique_ptr<QFile> standardInput() {
+  auto in = std::make_unique<QFile>();
+  if (!in->open(stdin, QIODevice::ReadOnly)) return nullptr;
+  return in;
+}
+
+QStringList inputLines(int count) { return TextInputStream(standardInput()).ReadLines(count); }
+
+void print(const QJsonObject& o) {
+  std::fputs(QJsonDocument(o).toJson(QJsonDocument::Compact).constData(), stdout);
+  std::fputc('\n', stdout);
+}
+
+// The saved game's values under their names; the board column by column.
+const char* const kCounters[] = {"monsactive", "lives",    "totalmons", "monsleft",
+                                 "currentscore", "timeleft", "exlives",   "monstrapped"};
+qint64 SavedGame::*const kCounterFields[] = {
+    &SavedGame::monsactive,   &SavedGame::lives,    &SavedGame::totalmons, &SavedGame::monsleft,
+    &SavedGame::currentscore, &SavedGame::timeleft, &SavedGame::exlives,   &SavedGame::monstrapped};
+
+QJsonObject savedGameJson(const SavedGame& g) {
+  QJsonObject o;
+  QJsonArray space;
+  for (qint64 c = 0; c < kColumns; ++c) {
+    QJsonArray column;
+    for (qint64 r = 0; r < kRows; ++r) column << g.space(c, r);
+    space << column;
+  }
+  o["space"] = space;
+  for (size_t i = 0; i < std::size(kCounters); ++i) o[kCounters[i]] = g.*kCounterFields[i];
+  QJsonArray robots;
+  for (size_t k = 0; k < kRobots; ++k) robots << QJsonArray{g.monisac[k], g.monisup[k]};
+  o["robots"] = robots;
+  o["hero"] = QJsonArray{g.manisac, g.manisup};
+  o["playable"] = playable(g);
+  return o;
+}
+
+SavedGame savedGameFromJson(const QJsonObject& o) {
+  SavedGame g;
+  const QJsonArray space = o["space"].toArray();
+  for (qint64 c = 0; c < kColumns; ++c)
+    for (qint64 r = 0; r < kRows; ++r)
+      g.space(c, r) = space.at(c).toArray().at(r).toInteger();
+  for (size_t i = 0; i < std::size(kCounters); ++i) g.*kCounterFields[i] = o[kCounters[i]].toInteger();
+  const QJsonArray robots = o["robots"].toArray();
+  for (size_t k = 0; k < kRobots; ++k) {
+    g.monisac[k] = robots.at(qsizetype(k)).toArray().at(0).toInteger();
+    g.monisup[k] = robots.at(qsizetype(k)).toArray().at(1).toInteger();
+  }
+  g.manisac = o["hero"].toArray().at(0).toInteger();
+  g.manisup = o["hero"].toArray().at(1).toInteger();
+  return g;
+}
+
+QJsonObject scoreFileJson(const ScoreFile& f) {
+  QJsonArray table;
+  for (const ScoreEntry& e : f.table) table << QJsonArray{e.name, e.score, e.date};
+  QJsonObject o;
+  o["table"] = table;
+  o["scale"] = f.scale ? QJsonValue(*f.scale) : QJsonValue();
+  o["speed"] = f.monsspeed ? QJsonValue(*f.monsspeed) : QJsonValue();
+  return o;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
-  if (argc != 2 || !QDir(QString::fromLocal8Bit(argv[1])).exists()) {
-    std::fprintf(stderr, "usage: tm_datacheck <data folder>\n");
+  const QString mode = argc == 2 ? QString::fromLocal8Bit(argv[1]) : QString();
+  if (mode == QLatin1String("--read-saved-game")) {
+    print(savedGameJson(parseSavedGame(inputLines(kSavedGameLines))));
+    return 0;
+  }
+  if (mode == QLatin1String("--read-score-file")) {
+    print(scoreFileJson(parseScoreFile(inputLines(kScoreFileLines))));
+    return 0;
+  }
+  if (mode == QLatin1String("--write-saved-game")) {
+    QFile in;
+    if (!in.open(stdin, QIODevice::ReadOnly)) return 2;
+    const QJsonDocument doc = QJsonDocument::fromJson(in.readAll());
+    if (!doc.isObject()) {
+      std::fprintf(stderr, "tm_datacheck: no saved game as JSON on standard input\n");
+      return 2;
+    }
+    for (const QString& line : savedGameLines(savedGameFromJson(doc.object())))
+      std::printf("%s\n", line.toUtf8().constData());
+    return 0;
+  }
+  if (argc != 2 || !QDir(mode).exists()) {
+    std::fprintf(stderr,
+                 "usage: tm_datacheck <data folder> | --read-saved-game | --read-score-file | "
+                 "--write-saved-game\n");
     return 2;
   }
   fw::setDataFolder(QString::fromLocal8Bit(argv[1]));

@@ -5,7 +5,7 @@ show.
 
     e2e.py <tarrowmead binary>
 
-Five runs share one temporary home folder:
+Six runs share one temporary home folder:
   1. small game: a new game, the frame, pause, save, resume, Escape, "OK"
      (score file, new game), Escape, "Quit";
   2. medium game: "Load Saved Game" loads the board saved in run 1;
@@ -17,7 +17,9 @@ Five runs share one temporary home folder:
      the score counts up and the next level is built with two robots;
   5. medium game: a saved game on its last life with a robot beside the
      hero; the robot catches him, the name typed in the name entry reaches
-     the high-score table and the score file, "OK" starts a new game.
+     the high-score table and the score file, "OK" starts a new game;
+  6. small game: a saved game with the robot boxed in; over ten seconds of
+     real play the clock drops by ten seconds, give or take one.
 
 Exit status 0 passed, 1 failed, 77 skipped (no X server can run here).
 Set TM_E2E_KEEP=1 to keep the home folder with its screenshots.
@@ -188,9 +190,16 @@ class Session:
     def score_label(self):
         """The score label's white text pixels as bytes (the label may still
         stand at its first place, a few pixels higher, before play starts)."""
+        return self.side_label(114, 30)
+
+    def clock_label(self):
+        """The clock label's white text pixels as bytes."""
+        return self.side_label(50, 22)
+
+    def side_label(self, top, height):
         s, board = self.board.scale, self.board
-        shot = self.x.grab(board.left - trunc(118 * s), board.top + trunc(114 * s),
-                           trunc(90 * s), trunc(30 * s))
+        shot = self.x.grab(board.left - trunc(118 * s), board.top + trunc(top * s),
+                           trunc(90 * s), trunc(height * s))
         return bytes(1 if min(p) > 200 else 0 for p in shot.region(0, 0, shot.width,
                                                                     shot.height))
 
@@ -583,15 +592,56 @@ class Session:
             self.keep_shot("highscores-name")
             data = self.ok_new_game(wid, geo, before)
             table, scale, speed = parse_score_file(data)
-            if table[0][:2] != (name, "500") or not table[0][2]:
+            if table[0][:2] != (name, 500) or not table[0][2]:
                 raise Failure(f"the table's first entry is {table[0]}")
-            if any(score != "0" for _, score, _ in table[1:]):
+            if any(score != 0 for _, score, _ in table[1:]):
                 raise Failure(f"the table's other scores: {[e[1] for e in table[1:]]}")
-            if (scale, speed) != ("1.25", "200"):
+            if (scale, speed) != (1.25, 200):
                 raise Failure(f"settings stored: scale {scale}, speed {speed}")
             wait_for("an empty score label", lambda: not any(self.score_label()), timeout=2)
             self.check_frame()
         self.quit_from_scores()
+
+
+    def run_pacing_small(self):
+        log("-- run 6: small game, the clock over ten seconds of real play")
+        codes, counters = boxed_robot_game()
+        self.load_prepared(codes, counters, 1.0)
+        with self.step("the clock runs once the robots start"):
+            first = self.clock_label()
+            wait_for("the clock to change", lambda: self.clock_label() != first, timeout=5)
+
+        def clock_when_saved():
+            lines, boxes = self.save()
+            self.close_message(boxes[0])
+            return parse_saved_game(lines)[1]["timeleft"]
+        with self.step(f"over {PLAY_SECONDS} s of real play the clock drops by "
+                       f"{CLOCK_DROP} +- 1"):
+            # The clock stands still while the game is paused and while the
+            # Space that resumed play is held: play runs from its release to
+            # the next pause. A save on each pause screen gives the clock's text.
+            self.pause()
+            before = clock_when_saved()
+            self.resume()
+            start = time.monotonic()
+            time.sleep(max(0.0, start + PLAY_SECONDS - time.monotonic()))
+            played = time.monotonic() - start
+            self.pause()
+            drop = before - clock_when_saved()
+            log(f"       the clock dropped by {drop} in {played:.2f} s of play")
+            if abs(drop - CLOCK_DROP) > 1:
+                raise Failure(f"the clock dropped by {drop} over {played:.2f} s of real play")
+            self.resume()
+        self.quit_from_scores()
+
+
+# Over this much real play the clock must drop by CLOCK_DROP seconds, give or
+# take one. The clock's first second starts only once the game has seen the
+# release of the Space that resumed play: half a second more play keeps that
+# wait and a late tick on a busy machine inside the tolerance, while a clock
+# 20 % slow drops by 8.
+PLAY_SECONDS = 10.5
+CLOCK_DROP = 10
 
 
 def blank_board():
@@ -677,7 +727,7 @@ def main(argv):
         session = Session(x, paths[0], home)
         return session.play([session.run_new_game_small, session.run_load_saved_medium,
                              session.run_moves_large, session.run_level_cleared_small,
-                             session.run_game_over_medium])
+                             session.run_game_over_medium, session.run_pacing_small])
     return main_in_x(argv, __doc__, 1, "the end-to-end test", "tm-e2e-", play, budget=280)
 
 

@@ -5,6 +5,7 @@ board off the screen.
 Only standard-library Python; the X tools are the Debian packages xvfb,
 xdotool, x11-utils, x11-xkb-utils and imagemagick.
 """
+import json
 import os
 import re
 import select
@@ -461,30 +462,47 @@ def board_mismatches(board_classes, codes, loose_robots=False):
     return out
 
 
-# -------------------------------------------------------------- saved game
+# ------------------------------------------------ the game's data files
+
+# The game's own readers and writer of its data files (tm_datacheck, built
+# beside the game; TM_DATACHECK names another).
+_datacheck = [os.environ.get("TM_DATACHECK")]
+
+COUNTERS = ["monsactive", "lives", "totalmons", "monsleft", "currentscore", "timeleft",
+            "exlives", "monstrapped"]
+
+
+def _datacheck_run(mode, text):
+    path = _datacheck[0]
+    if not path or not os.access(path, os.X_OK):
+        raise Failure(f"no tm_datacheck at {path} (built with the game)")
+    r = subprocess.run([path, mode], input=text.encode("utf-8", "surrogateescape"),
+                       capture_output=True, timeout=20)
+    if r.returncode != 0:
+        raise Failure(f"tm_datacheck {mode} failed: {r.stderr.decode(errors='replace').strip()}")
+    return r.stdout.decode("utf-8")
+
+
+def _lines_text(lines):
+    return "".join(line + "\n" for line in lines)
+
 
 def parse_saved_game(lines):
-    """(codes[c][r], counters dict) of a saved-game file's 273 lines."""
-    values = [int(v) for v in lines]
-    codes = [[values[15 * c + r] for r in range(ROWS)] for c in range(COLUMNS)]
-    tail = values[255:]
-    names = ["monsactive", "lives", "totalmons", "monsleft", "currentscore", "timeleft",
-             "exlives", "monstrapped"]
-    counters = dict(zip(names, tail[:8]))
-    counters["robots"] = [(tail[8 + 2 * k], tail[9 + 2 * k]) for k in range(4)]
-    counters["hero"] = (tail[16], tail[17])
-    return codes, counters
+    """(codes[c][r], counters dict) of a saved-game file's lines, as the game reads them."""
+    game = json.loads(_datacheck_run("--read-saved-game", _lines_text(lines)))
+    counters = {name: game[name] for name in COUNTERS}
+    counters["robots"] = [tuple(cell) for cell in game["robots"]]
+    counters["hero"] = tuple(game["hero"])
+    counters["playable"] = game["playable"]
+    return game["space"], counters
 
 
 def saved_game_lines(codes, counters):
-    out = [str(codes[c][r]) for c in range(COLUMNS) for r in range(ROWS)]
-    for name in ["monsactive", "lives", "totalmons", "monsleft", "currentscore", "timeleft",
-                 "exlives", "monstrapped"]:
-        out.append(str(counters[name]))
-    for ac, up in counters["robots"]:
-        out += [str(ac), str(up)]
-    out += [str(counters["hero"][0]), str(counters["hero"][1])]
-    return out
+    """The lines the game writes for this saved game."""
+    game = {name: counters[name] for name in COUNTERS}
+    game.update(space=codes, robots=[list(cell) for cell in counters["robots"]],
+                hero=list(counters["hero"]))
+    return _datacheck_run("--write-saved-game", json.dumps(game)).splitlines()
 
 
 # ------------------------------------------------------------ hero moves
@@ -529,37 +547,11 @@ def hero_move(codes, hero, key):
     return codes, (tx, ty)
 
 
-# -------------------------------------------------------------- score file
-
-# The score file's scrambling: the first character of a line gives the length
-# of a random prefix, then every character is a pair of hexadecimal digits,
-# the character's code less the shift of its place.
-_HEADER_LETTERS = "3A7E0C59F1B"
-_SHIFTS = [7, 13, 2, 19, 11, 4, 16, 9, 1, 20, 14, 6, 18, 3, 12, 8, 17, 5, 15, 10, 0, 19, 7, 12,
-           3, 16, 9, 14, 2, 18, 11, 5, 20, 8, 13] + [11] * 266
-_WRAP_MARK = chr(256)
-
-
-def unscramble(line):
-    """The text of one line of "mydata.txt"."""
-    prefix = _HEADER_LETTERS.find(line[:1].upper())
-    if prefix < 0:
-        raise Failure(f"score file line {line!r} has no header letter")
-    text = ""
-    for k, pos in enumerate(range(2 + 2 * prefix, len(line) - 1, 2)):
-        if 2 * prefix + 1 + k >= len(_SHIFTS):
-            break
-        text += chr(_SHIFTS[2 * prefix + 1 + k] + int(line[pos:pos + 2], 16))
-    if text.startswith(_WRAP_MARK):  # a text beyond the pairs: its UTF-8 bytes in hex
-        text = bytes.fromhex(text[1:]).decode("utf-8")
-    return text
-
-
 def parse_score_file(lines):
-    """([(name, score, date)] * 16, scale, speed) of the score file's 50 lines."""
-    texts = [unscramble(line) for line in lines]
-    table = [(texts[i], texts[i + 1], texts[i + 2]) for i in range(0, 48, 3)]
-    return table, texts[48], texts[49]
+    """([(name, score, date)] * 16, scale, speed) of the score file's lines, as
+    the game reads them; a setting the game cannot use is None."""
+    data = json.loads(_datacheck_run("--read-score-file", _lines_text(lines)))
+    return [tuple(entry) for entry in data["table"]], data["scale"], data["speed"]
 
 
 def new_home(prefix="tm-e2e-"):
@@ -582,6 +574,8 @@ def main_in_x(argv, usage, executables, name, home_prefix, play, budget=None,
         print(usage)
         return 2
     paths = [os.path.abspath(p) for p in paths]
+    if not _datacheck[0]:
+        _datacheck[0] = os.path.join(os.path.dirname(paths[0]), "tm_datacheck")
     if budget is not None:
         set_budget(float(os.environ.get("TM_E2E_BUDGET", str(budget))))
     t0 = time.monotonic()

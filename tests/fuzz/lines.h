@@ -1,37 +1,19 @@
 #pragma once
-// Splits fuzz input into lines the way the game's text reader does: "\n",
-// "\r\n" and a lone "\r" end a line, a line keeps its first 4096 bytes, at
-// most 1 MiB is read, and lines past the end read as empty text.
-#include <QString>
+// Fuzz input read as the game reads its files: by the game's own text reader.
+#include <QBuffer>
 #include <QStringList>
-#include <cstddef>
 #include <QtGlobal>
+#include <cstddef>
 #include <cstdint>
+#include <memory>
+
+#include "framework/TextFile.h"
 
 inline QStringList fuzzLines(const uint8_t* data, size_t size, int count) {
-  constexpr size_t kMaxLine = 4096;
-  constexpr size_t kMaxBytes = size_t(1) << 20;
-  if (size > kMaxBytes) size = kMaxBytes;
-  QStringList lines;
-  size_t i = 0;
-  while (lines.size() < count) {
-    if (i >= size) {
-      lines << QString();
-      continue;
-    }
-    QByteArray line;
-    while (i < size) {
-      const char c = char(data[i++]);
-      if (c == '\n') break;
-      if (c == '\r') {
-        if (i < size && data[i] == '\n') ++i;
-        break;
-      }
-      if (size_t(line.size()) < kMaxLine) line.append(c);
-    }
-    lines << QString::fromUtf8(line);
-  }
-  return lines;
+  auto bytes = std::make_unique<QBuffer>();
+  bytes->setData(reinterpret_cast<const char*>(data), qsizetype(size));
+  bytes->open(QIODevice::ReadOnly);
+  return TextInputStream(std::move(bytes)).ReadLines(count);
 }
 
 // A seed drawn from the input: the same draws for the same input, different
