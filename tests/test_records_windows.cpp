@@ -208,7 +208,9 @@ TEST_F(HighScores, ClosedByTheDesktopActsAsOk) {
     EXPECT_EQ(game->gametimer()->Enabled(), c.newGame);
     const qint64 draw = nextDraw();
     if (c.newGame && afterOneGame < 0) afterOneGame = draw;
-    if (c.newGame) EXPECT_EQ(draw, afterOneGame) << "one new game, not two";
+    if (c.newGame) {
+      EXPECT_EQ(draw, afterOneGame) << "one new game, not two";
+    }
   }
 }
 
@@ -237,7 +239,9 @@ TEST_F(HighScores, ClosingTheGameWindowEndsTheRun) {
     EXPECT_EQ(App().quitCount(), quits + 1);
     EXPECT_TRUE(fw::WindowRegistry::all().empty()) << "every window closed";
     EXPECT_EQ(lives, 0) << "no new game";
-    if (c.scoresUp) EXPECT_EQ(parseScoreFile(readDataFile("mydata.txt")).table[0].name, "Ida");
+    if (c.scoresUp) {
+      EXPECT_EQ(parseScoreFile(readDataFile("mydata.txt")).table[0].name, "Ida");
+    }
   }
 }
 
