@@ -11,7 +11,8 @@ On a prepared board the hero pushes a block right at once (the run's first
 push), again three seconds later, then the game is paused for four seconds
 and resumed, the hero pushes twice more three seconds apart, and a push up
 against the border bounces him back ("boing"). The recording must hold
-exactly these five sounds, in this order, each whole.
+exactly these five sounds, in this order, each whole. Then a close request
+to the game window must end the program, status 0, with its stream open.
 
 The sound server is PulseAudio (Debian's pulseaudio and pulseaudio-utils,
 installed when missing), started here in the user's mode with its own home
@@ -31,6 +32,7 @@ import wave
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from e2e import Session, blank_board, one_robot_counters  # noqa: E402
 from xharness import Failure, Skip, end_process, log, main_in_x, wait_for  # noqa: E402
+from xlib import Xlib  # noqa: E402
 
 RATE = 22050  # the game's sounds and the recording: one channel, 16 bits
 FRAME = RATE // 100  # the envelope's frames: 10 ms
@@ -241,6 +243,16 @@ def play(x, paths, home):
                 session.press("grave")
                 played.append(("the bounce", "boing"))
             time.sleep(1.5)
+            with session.step("a close request to the game window ends the program with "
+                              "status 0 while its audio stream is open"):
+                with Xlib(x.display) as xlib:
+                    xlib.close_request(session.win)
+                try:
+                    wait_for("the program to end", lambda: not session.game.alive(), timeout=10)
+                except Failure:
+                    raise Failure("the program still runs 10 s after the game window's close")
+                if session.game.proc.returncode != 0:
+                    raise Failure(f"the program ended with status {session.game.proc.returncode}")
         finally:
             if session.game:
                 session.game.stop()
