@@ -116,14 +116,7 @@ class DataFiles(Session):
             self.high_scores()
             os.remove(self.game.file("mydata.txt"))
             self.xlib.close_request(self.win)
-            try:
-                wait_for("the program to end", lambda: not self.game.alive(), timeout=10)
-            except Failure:
-                raise Failure("the program still runs 10 s after the game window's close")
-            status = self.game.proc.returncode
-            self.game.stop()
-            if status != 0:
-                raise Failure(f"the program ended with status {status}")
+            self.game.ends_with_status_0()
             left = [w for w in self.xlib.windows() if w[1] in ("Tarrowmead", "High Scores")]
             if left:
                 raise Failure(f"windows left on the screen: {left}")

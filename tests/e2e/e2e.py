@@ -323,11 +323,7 @@ class Session:
         with self.step('Escape shows "High Scores"; "Quit" ends the game with status 0'):
             wid, geo = self.high_scores()
             self.scores_button(wid, geo, "Quit")
-            wait_for("the game to end", lambda: not self.game.alive(), timeout=10)
-            status = self.game.proc.returncode
-            self.game.stop()
-            if status != 0:
-                raise Failure(f"the game ended with status {status}")
+            self.game.ends_with_status_0()
 
     # ------------------------------------------------------------- runs
 

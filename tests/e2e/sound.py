@@ -247,12 +247,7 @@ def play(x, paths, home):
                               "status 0 while its audio stream is open"):
                 with Xlib(x.display) as xlib:
                     xlib.close_request(session.win)
-                try:
-                    wait_for("the program to end", lambda: not session.game.alive(), timeout=10)
-                except Failure:
-                    raise Failure("the program still runs 10 s after the game window's close")
-                if session.game.proc.returncode != 0:
-                    raise Failure(f"the program ended with status {session.game.proc.returncode}")
+                session.game.ends_with_status_0()
         finally:
             if session.game:
                 session.game.stop()

@@ -65,16 +65,6 @@ class Windows(Session):
         return self.x.grab(left + int(20 * s), top + self.menubar + int(50 * s),
                            int(90 * s), int(22 * s)).data
 
-    def ends_with_status_0(self, within=5):
-        try:
-            wait_for("the program to end", lambda: not self.game.alive(), timeout=within)
-        except Failure:
-            raise Failure(f"the program still runs {within} s later")
-        status = self.game.proc.returncode
-        self.game.stop()
-        if status != 0:
-            raise Failure(f"the program ended with status {status}")
-
     def stats_on(self):
         """Ctrl+Alt+S in play until the statistics window ("Untitled") shows."""
         x = self.x
@@ -114,7 +104,7 @@ class Windows(Session):
                         raise Failure("the File menu did not open")
                     self.x.key("Down")
                     self.x.key("Return")
-                self.ends_with_status_0()
+                self.game.ends_with_status_0(5)
 
     def run_refused_load(self):
         log("-- run 2: nothing runs behind the box of a refused saved game")

@@ -322,6 +322,18 @@ class Game:
         if self.proc is not None:
             self.log.close()
 
+    def ends_with_status_0(self, within=10):
+        """Waits for the program to end by itself: it must, within the time
+        given, with status 0."""
+        try:
+            wait_for("the program to end", lambda: not self.alive(), timeout=within)
+        except Failure:
+            raise Failure(f"the program still runs {within} s later")
+        status = self.proc.returncode
+        self.stop()
+        if status != 0:
+            raise Failure(f"the program ended with status {status}")
+
     def file(self, name):
         return os.path.join(self.data_dir, name)
 
