@@ -13,7 +13,6 @@ Timer::~Timer() {
 }
 
 void Timer::arm() {
-  if (mode_ == Mode::Off) return;
   Clock::instance().arm(this, Clock::instance().nowMs() + period_);
 }
 

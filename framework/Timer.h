@@ -7,7 +7,7 @@ namespace fw {
 
 class Timer {
  public:
-  enum class Mode { Off = 0, Single = 1, Multiple = 2 };
+  enum class Mode { Single = 1, Multiple = 2 };
 
   explicit Timer(Mode mode = Mode::Multiple, qint64 periodMs = 1000);
   ~Timer();
@@ -15,7 +15,6 @@ class Timer {
   Timer& operator=(const Timer&) = delete;
 
   Mode mode() const { return mode_; }
-  void setMode(Mode m) { mode_ = m; }
   qint64 Period() const { return period_; }
   // A new period takes effect from the next Reset or switch-on; a running
   // repeating timer keeps its current due time.

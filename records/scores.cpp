@@ -179,8 +179,6 @@ void scores::Event_Close() {
   if (closedByDesktop() && fw::openWindow<::Window1>()) anotherGame();
 }
 
-bool scores::Event_CancelClose() { return false; }
-
 namespace win {
 ::scores* scores() { return fw::implicitWindow<::scores>(); }
 }  // namespace win
