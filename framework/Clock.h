@@ -31,6 +31,7 @@ class Clock {
   void setVirtualNow(qint64 ms) { virtualNow_ = ms; }
 
   // Internal: used by Timer.
+  void add(Timer* t) { timers_.push_back(t); }
   void arm(Timer* t, qint64 dueMs);
   void disarm(Timer* t);
   void forget(Timer* t);
@@ -40,17 +41,15 @@ class Clock {
   void fireDue(qint64 until);
   void reschedule();
   Timer* nextDue(qint64 until) const;
-  void skipMissed(Timer* t);
 
   bool virtual_ = false;
   qint64 virtualNow_ = 0;
   qint64 seq_ = 0;
   QElapsedTimer real_;
   QTimer* wake_ = nullptr;
-  std::vector<Timer*> armed_;
-  // Timers whose Action is running now (a nested event loop can be inside it).
-  std::vector<Timer*> running_;
-  friend class Timer;
+  // Every live timer; each keeps its own due time and whether it is armed
+  // or inside its Action (a nested event loop can be inside it).
+  std::vector<Timer*> timers_;
 };
 
 }  // namespace fw

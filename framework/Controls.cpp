@@ -145,7 +145,6 @@ bool SegmentedControl::itemSelected(int i) const {
   return i >= 0 && i < itemCount() && buttons_[size_t(i)]->isChecked();
 }
 
-int SegmentedControl::selectedIndex() const { return group_->checkedId(); }
 
 void SegmentedControl::SizeToFit() {
   int x = 0;
@@ -190,8 +189,7 @@ void ListBox::setColumns(const QStringList& headings, const std::vector<int>& wi
 }
 
 void ListBox::AddRow(const QStringList& cells) {
-  auto* item = new QTreeWidgetItem(this, cells);
-  addTopLevelItem(item);
+  new QTreeWidgetItem(this, cells);  // a parented item is added at the end
 }
 
 QString ListBox::Cell(int row, int column) const {
@@ -201,10 +199,6 @@ QString ListBox::Cell(int row, int column) const {
 
 void ListBox::setCell(int row, int column, const QString& text) {
   if (QTreeWidgetItem* item = topLevelItem(row)) item->setText(column, text);
-}
-
-void ListBox::SortByColumn(int column, bool ascending) {
-  sortItems(column, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
 }
 
 namespace {

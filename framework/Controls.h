@@ -144,7 +144,6 @@ class SegmentedControl : public RectControl<QWidget> {
   int itemCount() const { return int(buttons_.size()); }
   QString itemTitle(int i) const;
   bool itemSelected(int i) const;
-  int selectedIndex() const;
   // Lays the segments side by side at their widths.
   void SizeToFit();
   // Presses segment i as the player would.
@@ -171,7 +170,6 @@ class ListBox : public RectControl<QTreeWidget> {
   void setCell(int row, int column, const QString& text);
   void DeleteAllRows() { clear(); }
   // Sorts the rows by the text of one column.
-  void SortByColumn(int column, bool ascending = true);
 };
 
 }  // namespace fw

@@ -120,10 +120,6 @@ void Graphics::DrawRect(double x, double y, double w, double h) {
   p_.fillRect(QRectF(x + w - pw, y + pw, pw, h - 2 * pw), c);
 }
 
-void Graphics::FillRect(double x, double y, double w, double h) {
-  p_.fillRect(QRectF(x, y, w, h), toQColor(ForeColor));
-}
-
 void Graphics::DrawString(const QString& text, double x, double y, double, bool) {
   QFont font(TextFont);
   font.setPixelSize(fw::textPixels(TextSize));

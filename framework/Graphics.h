@@ -32,7 +32,6 @@ class Graphics {
   void DrawPicture(const Picture* pic, double x, double y);
   // Outlines the rectangle; the pen lies inside it.
   void DrawRect(double x, double y, double w, double h);
-  void FillRect(double x, double y, double w, double h);
   // One line of text with its baseline at y.
   void DrawString(const QString& text, double x, double y, double wrap = 0, bool condense = false);
 

@@ -1,34 +1,71 @@
 #include "framework/Timer.h"
 
+#include <algorithm>
+
 #include "framework/Clock.h"
 #include "framework/Keyboard.h"
 
 namespace fw {
 
-Timer::Timer(Mode mode, qint64 periodMs) : mode_(mode), period_(periodMs < 1 ? 1 : periodMs) {}
+Timer::Timer(Mode mode, qint64 periodMs) : mode_(mode), period_(periodMs < 1 ? 1 : periodMs) {
+  Clock::instance().add(this);
+}
 
 Timer::~Timer() {
   Clock::instance().forget(this);
   if (readsKeys_) Keyboard::instance().forget(this);
 }
 
-void Timer::arm() {
-  if (mode_ == Mode::Off) return;
-  Clock::instance().arm(this, Clock::instance().nowMs() + period_);
+void Timer::startIn(qint64 ms) {
+  const bool switched = !enabled_;
+  enabled_ = true;
+  // Never due inside the call that starts it.
+  Clock::instance().arm(this, Clock::instance().nowMs() + std::max<qint64>(1, ms));
+  if (switched && readsKeys_) Keyboard::instance().switched(this);
 }
 
 void Timer::setEnabled(bool on) {
   if (on == enabled_) return;
-  enabled_ = on;
-  if (on)
-    arm();
-  else
-    Clock::instance().disarm(this);
+  if (on) {
+    startIn(period_);
+    return;
+  }
+  enabled_ = false;
+  Clock::instance().disarm(this);
   if (readsKeys_) Keyboard::instance().switched(this);
 }
 
 void Timer::Reset() {
-  if (enabled_) arm();
+  if (enabled_) startIn(period_);
+}
+
+void Timer::schedule(qint64 dueMs, qint64 order) {
+  due_ = dueMs;
+  seq_ = order;
+  armed_ = true;
+}
+
+void Timer::beginFiring(qint64 now, qint64 order) {
+  running_ = true;
+  if (mode_ != Mode::Multiple) {
+    armed_ = false;
+    return;
+  }
+  due_ += period_;
+  seq_ = order;
+  skipMissed(now, order);
+}
+
+void Timer::endFiring(qint64 now, qint64 order) {
+  running_ = false;
+  skipMissed(now, order);
+}
+
+// A once timer started again meanwhile fires as soon as it is due.
+void Timer::skipMissed(qint64 now, qint64 order) {
+  if (!armed_ || mode_ != Mode::Multiple || due_ > now) return;
+  due_ += ((now - due_) / period_ + 1) * period_;
+  seq_ = order;
 }
 
 }  // namespace fw

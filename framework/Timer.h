@@ -7,7 +7,7 @@ namespace fw {
 
 class Timer {
  public:
-  enum class Mode { Off = 0, Single = 1, Multiple = 2 };
+  enum class Mode { Single = 1, Multiple = 2 };
 
   explicit Timer(Mode mode = Mode::Multiple, qint64 periodMs = 1000);
   ~Timer();
@@ -15,7 +15,6 @@ class Timer {
   Timer& operator=(const Timer&) = delete;
 
   Mode mode() const { return mode_; }
-  void setMode(Mode m) { mode_ = m; }
   qint64 Period() const { return period_; }
   // A new period takes effect from the next Reset or switch-on; a running
   // repeating timer keeps its current due time.
@@ -26,16 +25,29 @@ class Timer {
   void setEnabled(bool on);
   // Restart the period from now (arms a once timer again).
   void Reset();
+  // Switches the timer on with its first Action due in ms; the Actions after
+  // it follow the period.
+  void startIn(qint64 ms);
   // Whether an Action is pending (for tests and for pausing once timers).
   bool isArmed() const { return armed_; }
   qint64 dueMs() const { return due_; }
 
   std::function<void()> Action;
 
+  // The clock's side. order() breaks ties of due times: the earlier armed
+  // fires first.
+  bool isRunning() const { return running_; }
+  qint64 order() const { return seq_; }
+  void schedule(qint64 dueMs, qint64 order);
+  void unschedule() { armed_ = false; }
+  // Around an Action: a repeating timer is due again a period on, a once
+  // timer is done. Periods missed meanwhile are skipped, keeping the phase.
+  void beginFiring(qint64 now, qint64 order);
+  void endFiring(qint64 now, qint64 order);
+
  private:
-  friend class Clock;
   friend class Keyboard;
-  void arm();
+  void skipMissed(qint64 now, qint64 order);
   Mode mode_;
   qint64 period_;
   bool enabled_ = false;

@@ -36,8 +36,8 @@ constexpr int kScores = 16;
 // The board, indexed (column, row).
 struct Board {
   std::array<std::array<qint64, kRows>, kColumns> cells{};
-  qint64& operator()(qint64 c, qint64 r) { return cells[size_t(c)][size_t(r)]; }
-  qint64 operator()(qint64 c, qint64 r) const { return cells[size_t(c)][size_t(r)]; }
+  constexpr qint64& operator()(qint64 c, qint64 r) { return cells[size_t(c)][size_t(r)]; }
+  constexpr qint64 operator()(qint64 c, qint64 r) const { return cells[size_t(c)][size_t(r)]; }
 };
 
 namespace Module1 {

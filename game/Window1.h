@@ -117,7 +117,6 @@ class Window1 : public fw::Window {
   TimerHold spacehold_;  // every game timer while Space is still held
   fw::Timer* spacepoll_ = nullptr;
   std::function<void()> afterspace_;
-  bool saving_ = false;  // a save's message box is up
   bool statskeys_ = false;  // Control+Alt+S held at the hero's last tick
 
   // --- robot tick (robots/) ---

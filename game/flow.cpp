@@ -60,9 +60,6 @@ void Window1::caughttimer_Action() {
 }
 
 void Window1::pausetimer_Action() {
-  // The message of a save is still up: neither resume nor save again.
-  if (saving_) return;
-
   if (Keyboard::AsyncKeyDown(fw::kKeySpace)) {
     // Robots still waiting for their start stay off until the rest of that
     // wait has passed.
@@ -78,9 +75,8 @@ void Window1::pausetimer_Action() {
     waitforspacerelease(nullptr);
   } else if (Keyboard::AsyncKeyDown(fw::kKeyS)) {
     timeleft = ValInt(timerlabel()->Text());
-    saving_ = true;
+    // The box of the save holds this timer: no resume or second save behind it.
     savegame();
-    saving_ = false;
   }
 }
 

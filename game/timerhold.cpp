@@ -17,14 +17,7 @@ void TimerHold::release() {
   // Taken out first: an Action started here may hold timers again.
   std::vector<Held> held;
   held.swap(held_);
-  for (const Held& h : held) {
-    const qint64 period = h.timer->Period();
-    h.timer->setPeriod(h.left);
-    h.timer->setEnabled(true);
-    h.timer->Reset();
-    // The due time stays; the next firings of a repeating timer use the period.
-    h.timer->setPeriod(period);
-  }
+  for (const Held& h : held) h.timer->startIn(h.left);
 }
 
 bool TimerHold::holds(const fw::Timer* t) const {

@@ -17,7 +17,6 @@ class TimerHold {
   // Forgets the held timers without starting them.
   void clear() { held_.clear(); }
   bool holds(const fw::Timer* t) const;
-  bool empty() const { return held_.empty(); }
 
  private:
   struct Held {

@@ -121,6 +121,16 @@ int pairValue(const QString& line, qsizetype p) {
   return int(std::clamp<qint64>(ValInt(QStringLiteral("&h") + line.mid(p - 1, 2)), 0, 255));
 }
 
+// The prefix length the line's first character tells, in either case: its
+// place among the header letters, or -1 for no header letter.
+int headerIndex(const QString& line) {
+  if (line.isEmpty()) return -1;
+  const QChar first = line.at(0).toUpper();
+  for (int i = 0; i < int(headerLetters.size()); ++i)
+    if (QChar(headerLetters[size_t(i)]) == first) return i;
+  return -1;
+}
+
 }  // namespace
 
 QChar codec::headerLetter(int l) { return QChar(headerLetters.at(size_t(l))); }
@@ -159,14 +169,8 @@ QString encpw(const QString& text) {
 QString decpw(const QString& line) {
   Random rnd;
   const int fallback = int(rnd.InRange(0, kMaxPrefix));
-  const QString first = line.left(1);
-  int l = fallback;
-  for (int i = 0; i < int(headerLetters.size()); ++i) {
-    if (first.compare(QString(QChar(headerLetters[size_t(i)])), Qt::CaseInsensitive) == 0) {
-      l = i;
-      break;
-    }
-  }
+  const int header = headerIndex(line);
+  const int l = header >= 0 ? header : fallback;
 
   const qsizetype n = line.size();
   const qsizetype start = 2 * l + 3;  // 1-based position of the first text pair
@@ -190,20 +194,19 @@ bool wellScrambled(const QString& line) {
   for (QChar ch : line)
     if (!((ch >= u'0' && ch <= u'9') || (ch >= u'A' && ch <= u'F') || (ch >= u'a' && ch <= u'f')))
       return false;
-  const QChar first = line.at(0).toUpper(), second = line.at(1).toUpper();
-  int l = 0;
-  while (l <= kMaxPrefix && QChar(headerLetters[size_t(l)]) != first) ++l;
-  if (l > kMaxPrefix || QChar(headerLetters[size_t(l + 1)]) != second) return false;
+  const int l = headerIndex(line);
+  if (l < 0 || l > kMaxPrefix || QChar(headerLetters[size_t(l + 1)]) != line.at(1).toUpper())
+    return false;
   // The writer keeps every shift index within the table, 2l + n <= 300,
   // except in a long line, whose first text pair is the long mark.
   const qsizetype pairs = (line.size() - 2) / 2;
   if (pairs < l) return false;
   if (pairs + l > kLastEntry) {
-    const int mark = line.mid(2 + 2 * l, 2).toInt(nullptr, 16) + shiftTable[size_t(2 * l + 1)];
+    const int mark = pairValue(line, 2 * l + 3) + shiftTable[size_t(2 * l + 1)];
     if (pairs == l || mark != kLongMark) return false;
   }
   for (int j = 1; j <= l; ++j) {
-    const int v = line.mid(2 * j, 2).toInt(nullptr, 16);
+    const int v = pairValue(line, 2 * j + 1);
     if (v + shiftTable[size_t(l + j)] != scrambleKey.at(j - 1).unicode()) return false;
   }
   return true;

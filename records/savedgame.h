@@ -4,8 +4,6 @@
 #include <QString>
 #include <QStringList>
 #include <array>
-#include <tuple>
-#include <type_traits>
 
 #include "game/Module1.h"
 
@@ -25,50 +23,29 @@ struct SavedGame {
   qint64 manisup = 0;
 };
 
-// One value of a saved game: the field that holds it in a SavedGame and the
-// global that holds it in play.
-template <class T>
-struct SavedValue {
-  T SavedGame::*field;
-  T* global;
-};
-using RobotCells = std::array<qint64, kRobots>;
-// The robots' columns and rows, which the file holds robot by robot: column,
-// row, column, row.
-struct SavedRobots {
-  SavedValue<RobotCells> ac, up;
-};
-
-// Every value of a saved game in file order: the board column by column, the
-// counters, the robots, the hero. The file's writer and reader and the copies
-// to and from the globals all walk this list.
-inline constexpr std::tuple kSavedValues{
-    SavedValue<Board>{&SavedGame::space, &Module1::space},
-    SavedValue<qint64>{&SavedGame::monsactive, &Module1::monsactive},
-    SavedValue<qint64>{&SavedGame::lives, &Module1::lives},
-    SavedValue<qint64>{&SavedGame::totalmons, &Module1::totalmons},
-    SavedValue<qint64>{&SavedGame::monsleft, &Module1::monsleft},
-    SavedValue<qint64>{&SavedGame::currentscore, &Module1::currentscore},
-    SavedValue<qint64>{&SavedGame::timeleft, &Module1::timeleft},
-    SavedValue<qint64>{&SavedGame::exlives, &Module1::exlives},
-    SavedValue<qint64>{&SavedGame::monstrapped, &Module1::monstrapped},
-    SavedRobots{{&SavedGame::monisac, &Module1::monisac}, {&SavedGame::monisup, &Module1::monisup}},
-    SavedValue<qint64>{&SavedGame::manisac, &Module1::manisac},
-    SavedValue<qint64>{&SavedGame::manisup, &Module1::manisup},
-};
-
-// Calls f with each entry of kSavedValues, the robots as their two arrays.
-template <class F>
-void eachSavedValue(F&& f) {
-  auto one = [&](const auto& v) {
-    if constexpr (std::is_same_v<std::decay_t<decltype(v)>, SavedRobots>) {
-      f(v.ac);
-      f(v.up);
-    } else {
-      f(v);
-    }
-  };
-  std::apply([&](const auto&... v) { (one(v), ...); }, kSavedValues);
+// Every value of a saved game in file order, each with the global that holds
+// it in play: the board column by column, the counters, each robot's column
+// and row, the hero. The file's writer and reader and the copies to and from
+// the globals all walk this list: f(value in the game, global).
+template <class Game, class F>
+constexpr void eachSavedValue(Game& g, F&& f) {
+  namespace m = Module1;
+  for (int c = 0; c < kColumns; ++c)
+    for (int r = 0; r < kRows; ++r) f(g.space(c, r), m::space(c, r));
+  f(g.monsactive, m::monsactive);
+  f(g.lives, m::lives);
+  f(g.totalmons, m::totalmons);
+  f(g.monsleft, m::monsleft);
+  f(g.currentscore, m::currentscore);
+  f(g.timeleft, m::timeleft);
+  f(g.exlives, m::exlives);
+  f(g.monstrapped, m::monstrapped);
+  for (size_t k = 0; k < kRobots; ++k) {
+    f(g.monisac[k], m::monisac[k]);
+    f(g.monisup[k], m::monisup[k]);
+  }
+  f(g.manisac, m::manisac);
+  f(g.manisup, m::manisup);
 }
 
 constexpr int kSavedGameLines = 273;

@@ -8,36 +8,13 @@
 
 namespace {
 
-// The lines one entry of kSavedValues gives, in file order.
-template <class Game, class F>
-void valuesOf(Game& g, const SavedValue<Board>& v, F& f) {
-  for (int c = 0; c < kColumns; ++c)
-    for (int r = 0; r < kRows; ++r) f((g.*v.field)(c, r));
+constexpr int savedValueCount() {
+  SavedGame g;
+  int n = 0;
+  eachSavedValue(g, [&](qint64&, qint64&) { ++n; });
+  return n;
 }
-template <class Game, class F>
-void valuesOf(Game& g, const SavedValue<qint64>& v, F& f) {
-  f(g.*v.field);
-}
-template <class Game, class F>
-void valuesOf(Game& g, const SavedRobots& v, F& f) {
-  for (size_t k = 0; k < kRobots; ++k) {
-    f((g.*v.ac.field)[k]);
-    f((g.*v.up.field)[k]);
-  }
-}
-
-// Every value of the file in file order, so that the writer and the reader
-// cannot disagree about it.
-template <class Game, class F>
-void eachValue(Game& g, F&& f) {
-  std::apply([&](const auto&... v) { (valuesOf(g, v, f), ...); }, kSavedValues);
-}
-
-constexpr int valueCount(const SavedValue<Board>&) { return kColumns * kRows; }
-constexpr int valueCount(const SavedValue<qint64>&) { return 1; }
-constexpr int valueCount(const SavedRobots&) { return 2 * kRobots; }
-static_assert(std::apply([](const auto&... v) { return (valueCount(v) + ...); }, kSavedValues) ==
-                  kSavedGameLines,
+static_assert(savedValueCount() == kSavedGameLines,
               "the list of saved values gives every line of the file");
 
 bool within(qint64 v, qint64 lo, qint64 hi) { return v >= lo && v <= hi; }
@@ -49,14 +26,14 @@ bool isBorder(int c, int r) { return c == 0 || c == kColumns - 1 || r == 0 || r 
 QStringList savedGameLines(const SavedGame& game) {
   QStringList lines;
   lines.reserve(kSavedGameLines);
-  eachValue(game, [&](qint64 v) { lines << Str(v); });
+  eachSavedValue(game, [&](qint64 v, qint64) { lines << Str(v); });
   return lines;
 }
 
 SavedGame parseSavedGame(const QStringList& lines) {
   SavedGame g;
   int i = 0;
-  eachValue(g, [&](qint64& v) {
+  eachSavedValue(g, [&](qint64& v, qint64) {
     v = i < lines.size() ? ValInt(lines.at(i)) : 0;
     ++i;
   });

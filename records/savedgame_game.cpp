@@ -11,12 +11,12 @@ using namespace Module1;
 
 SavedGame currentGame() {
   SavedGame g;
-  eachSavedValue([&](const auto& v) { g.*v.field = *v.global; });
+  eachSavedValue(g, [](qint64& v, qint64 global) { v = global; });
   return g;
 }
 
 void setCurrentGame(const SavedGame& g) {
-  eachSavedValue([&](const auto& v) { *v.global = g.*v.field; });
+  eachSavedValue(g, [](qint64 v, qint64& global) { global = v; });
 }
 
 void Window1::savegame() {

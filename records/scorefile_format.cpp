@@ -25,9 +25,8 @@ ScoreFile parseScoreFile(const QStringList& lines) {
     e.date = text(i++);
   }
   // Both settings pass through single precision, as they always have, and
-  // any positive value counts. The start window's sliders then take a value
-  // they cannot show to their nearer end, which sets the setting again, so
-  // the game only ever runs at a size and speed that the sliders give.
+  // any positive value counts: a stored size of 1.3 runs the game at 1.3,
+  // although the start window's slider can show only 1.0, 1.25 and 1.5.
   const float v = float(Val(text(i++)));
   if (v > 0) f.scale = double(v);
   const float w = float(Val(text(i++)));

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <cstdio>
 
+#include "framework/Application.h"
 #include "framework/Controls.h"
 #include "framework/Text.h"
 #include "framework/TextFile.h"
@@ -93,8 +94,8 @@ bool saveScoreFile() {
     return false;
   }
   if (!aside.isEmpty())
-    std::fprintf(stderr, "tarrowmead: the score file %s cannot be read; kept as %s\n",
-                 qPrintable(QDir::toNativeSeparators(file.path())),
+    std::fprintf(stderr, "%s: the score file %s cannot be read; kept as %s\n",
+                 qPrintable(fw::programName()), qPrintable(QDir::toNativeSeparators(file.path())),
                  qPrintable(QDir::toNativeSeparators(aside)));
   return true;
 }

@@ -171,15 +171,12 @@ void scores::cancel_Action() {
 }
 
 void scores::Event_Close() {
-  if (::Window1* game = fw::openWindow<::Window1>()) game->savedata();
-  else saveScoreFile();
+  saveScoreFile();
   // Closed by the desktop (no close box, but Alt+F4 or a taskbar can) while
   // the game window is open: as "OK", the next game starts. "OK", "Quit" and
   // the end of the program close it from code.
   if (closedByDesktop() && fw::openWindow<::Window1>()) anotherGame();
 }
-
-bool scores::Event_CancelClose() { return false; }
 
 namespace win {
 ::scores* scores() { return fw::implicitWindow<::scores>(); }

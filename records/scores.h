@@ -27,7 +27,6 @@ class scores : public fw::Window {
   void CreateControls() override;
   void Event_Open() override;
   void Event_Close() override;
-  bool Event_CancelClose() override;
   void resizeEvent(QResizeEvent* e) override;
 
  private:

@@ -107,7 +107,14 @@ TEST(RandomGenerator, InRangeIncludesBothBoundsAndNothingElse) {
   for (int i = 0; i < 20; ++i) EXPECT_EQ(a.InRange(0, 1000000), b.InRange(0, 1000000));
 }
 
-class Timers : public GameTest {};
+class Timers : public GameTest {
+ protected:
+  // The real clock for one scope.
+  struct RealTime {
+    RealTime() { fw::Clock::instance().setVirtual(false); }
+    ~RealTime() { fw::Clock::instance().setVirtual(true); }
+  };
+};
 
 TEST_F(Timers, RepeatingTimerFiresEveryPeriodInVirtualTime) {
   fw::Timer t(fw::Timer::Mode::Multiple, 50);
@@ -176,6 +183,44 @@ TEST_F(Timers, EnablingARunningTimerKeepsItsPhase) {
   EXPECT_EQ(fired, 1);
 }
 
+// A timer woken later than a whole period (the event loop was busy) fires
+// once, skips the periods it missed and stays on its phase, on the real clock
+// as on the virtual one; a first delay of its own is followed by the period.
+TEST_F(Timers, ALateTimerSkipsTheMissedPeriodsAndKeepsItsPhase) {
+  fw::Timer t(fw::Timer::Mode::Multiple, 7);
+  std::vector<qint64> due;  // the next due time after each firing, from the first
+  qint64 first = 0;
+  QEventLoop loop;
+  t.Action = [&] {
+    due.push_back(t.dueMs() - first);
+    loop.quit();
+  };
+  {
+    RealTime realTime;
+    t.setEnabled(true);
+    first = t.dueMs();
+    // Busy past the first due time and the next, without an event loop.
+    while (fw::Clock::instance().nowMs() < first + 10) {
+    }
+    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+    loop.exec();
+    t.setEnabled(false);
+  }
+  ASSERT_EQ(due.size(), 1u);
+  EXPECT_GT(due[0], 10);
+  EXPECT_EQ(due[0] % 7, 0);
+
+  fw::Timer v(fw::Timer::Mode::Multiple, 100);
+  std::vector<qint64> at;
+  v.Action = [&] { at.push_back(fw::Clock::instance().nowMs()); };
+  const qint64 base = fw::Clock::instance().nowMs();
+  v.startIn(30);
+  fw::Clock::instance().setVirtualNow(base + 250);
+  advance(100);
+  std::for_each(at.begin(), at.end(), [base](qint64& ms) { ms -= base; });
+  EXPECT_EQ(at, (std::vector<qint64>{250, 330}));
+}
+
 // A handler may run a nested event loop (a modal window, a message box): the
 // other timers go on firing inside it in time order, and the handler's own
 // timer neither runs again inside itself nor makes up the periods it missed.
@@ -209,10 +254,7 @@ TEST_F(Timers, NestedLoopOfAnActionKeepsTheOthersGoingAndNeverReentersIt) {
 
 // The same on the real clock: the wake-up is armed before an Action runs.
 TEST_F(Timers, RealClockFiresInsideANestedLoopOfAnAction) {
-  struct RealTime {
-    RealTime() { fw::Clock::instance().setVirtual(false); }
-    ~RealTime() { fw::Clock::instance().setVirtual(true); }
-  } realTime;
+  RealTime realTime;
   fw::Timer outer(fw::Timer::Mode::Single, 1), other(fw::Timer::Mode::Multiple, 5);
   int others = 0, outerRuns = 0;
   bool stuck = false;

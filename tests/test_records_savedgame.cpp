@@ -2,6 +2,10 @@
 // game cannot go on from, and saves that fail.
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
 #include <functional>
 #include <limits>
 
@@ -442,6 +446,30 @@ TEST_F(SavedGameTest, ClearedLevelIsPaidOnce) {
     advance(500);
     EXPECT_EQ(w->scorelabel()->Text(), Str(c.score)) << "no second count-up";
     w->Close();
+  }
+}
+
+// The saved games kept with the fuzzers, loaded into the game and saved again,
+// give back their file byte for byte.
+TEST_F(SavedGameTest, KeptSavedGamesWriteBackByteForByte) {
+  const QDir corpus(QFileInfo(QStringLiteral(__FILE__)).absolutePath() +
+                    QStringLiteral("/fuzz/corpus/savedgame"));
+  const QStringList files = corpus.entryList(QDir::Files);
+  ASSERT_FALSE(files.isEmpty());
+  for (const QString& name : files) {
+    SCOPED_TRACE(name.toStdString());
+    QFile original(corpus.filePath(name));
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    const QByteArray bytes = original.readAll();
+    QFile::remove(dataPath(kSavedGameName));
+    ASSERT_TRUE(original.copy(dataPath(kSavedGameName)));
+    Module1::initialise();
+    Window1* w = loadGame();
+    w->savegame();
+    w->Close();
+    QFile saved(dataPath(kSavedGameName));
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.readAll(), bytes);
   }
 }
 
