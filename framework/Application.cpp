@@ -39,7 +39,6 @@ void Application::SetVersionData(int major, int minor, int bug, int nonRelease, 
 }
 
 void Application::Quit() {
-  ++quits_;
   // Every open window closes first, so their Close events (which may write
   // files) run before the program ends.
   for (Window* w : WindowRegistry::all()) w->Close();

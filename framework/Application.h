@@ -32,13 +32,11 @@ class Application {
 
   // Closes every open window (their Close events run) and ends the event loop.
   void Quit();
-  int quitCount() const { return quits_; }
 
   virtual void Event_Open() {}
 
  private:
   VersionData version_;
-  int quits_ = 0;
 };
 
 }  // namespace fw

@@ -2,6 +2,7 @@
 
 #include <QTimer>
 #include <algorithm>
+#include <limits>
 
 #include "framework/Timer.h"
 
@@ -94,15 +95,12 @@ void Clock::reschedule() {
       reschedule();
     });
   }
-  qint64 earliest = -1;
-  for (const Timer* t : timers_)
-    if (t->isArmed() && !t->isRunning() && (earliest < 0 || t->dueMs() < earliest))
-      earliest = t->dueMs();
-  if (earliest < 0) {
+  const Timer* next = nextDue(std::numeric_limits<qint64>::max());
+  if (!next) {
     wake_->stop();
     return;
   }
-  const qint64 wait = std::max<qint64>(0, earliest - nowMs());
+  const qint64 wait = std::max<qint64>(0, next->dueMs() - nowMs());
   wake_->start(int(std::min<qint64>(wait, 1 << 30)));
 }
 

@@ -3,7 +3,6 @@
 // virtual time that tests advance by hand.
 #include <QtGlobal>
 #include <QElapsedTimer>
-#include <memory>
 #include <vector>
 
 class QTimer;
@@ -23,7 +22,6 @@ class Clock {
 
   // Test seam: switch to virtual time (starting at the current virtual value).
   void setVirtual(bool on);
-  bool isVirtual() const { return virtual_; }
   // Virtual mode only: move time forward by ms, firing every due timer in
   // time order (ties in the order they were armed), each at its own due time.
   void advance(qint64 ms);

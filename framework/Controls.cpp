@@ -56,8 +56,13 @@ void Canvas::paintEvent(QPaintEvent*) {
   paintInto(p);
 }
 
+QString keyText(const QKeyEvent* e) {
+  const bool ret = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
+  return ret ? QStringLiteral("\r") : e->text();
+}
+
 void Canvas::keyPressEvent(QKeyEvent* e) {
-  if (KeyDown && KeyDown(e->text())) return;
+  if (KeyDown && KeyDown(keyText(e))) return;
   QWidget::keyPressEvent(e);
 }
 
@@ -95,9 +100,7 @@ void Label::setFontStyle(const QString& family, double points, bool bold, bool i
 TextField::TextField(QWidget* parent) : RectControl<QLineEdit>(parent) {}
 
 void TextField::keyPressEvent(QKeyEvent* e) {
-  QString key = e->text();
-  if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) key = QStringLiteral("\r");
-  if (KeyDown && KeyDown(key)) return;
+  if (KeyDown && KeyDown(keyText(e))) return;
   QLineEdit::keyPressEvent(e);
 }
 

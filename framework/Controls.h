@@ -18,9 +18,17 @@ class QButtonGroup;
 
 namespace fw {
 
+// What every control has, whatever widget it is: the window raises each
+// control's Open once, after it built them all.
+class Control {
+ public:
+  virtual ~Control() = default;
+  std::function<void()> Open;
+};
+
 // Common geometry in whole pixels, window coordinates.
 template <class Base>
-class RectControl : public Base {
+class RectControl : public Base, public Control {
  public:
   using Base::Base;
   int Left() const { return this->x(); }
@@ -33,13 +41,13 @@ class RectControl : public Base {
   void setHeight(int v) { this->resize(this->width(), v); }
   void setBounds(int l, int t, int w, int h) { this->setGeometry(l, t, w, h); }
   bool Visible() const { return !this->isHidden(); }
-  void setVisible(bool v) { Base::setVisible(v); }
-  std::function<void()> Open;  // raised once, after the window built every control
 };
 
 void setFont(QWidget* w, const QString& family, double points, bool bold = false, bool italic = false);
 void setTextColor(QWidget* w, Color c);
 void setBackgroundColor(QWidget* w, Color c);
+// A key as the KeyDown events receive it: its text, "\r" for Return and Enter.
+QString keyText(const QKeyEvent* e);
 
 class Canvas : public RectControl<QWidget> {
   Q_OBJECT
@@ -125,7 +133,6 @@ class Slider : public RectControl<QSlider> {
   void setMaximum(qint64 v) { QSlider::setMaximum(toInt(v)); }
   qint64 PageStep() const { return pageStep(); }
   void setPageStep(qint64 v) { QSlider::setPageStep(int(v)); }
-  qint64 LineStep() const { return singleStep(); }
   void setLineStep(qint64 v) { QSlider::setSingleStep(int(v)); }
   std::function<void()> ValueChanged;  // raised on every change of the value
 
@@ -169,7 +176,6 @@ class ListBox : public RectControl<QTreeWidget> {
   QString Cell(int row, int column) const;
   void setCell(int row, int column, const QString& text);
   void DeleteAllRows() { clear(); }
-  // Sorts the rows by the text of one column.
 };
 
 }  // namespace fw

@@ -60,8 +60,18 @@ void Keyboard::forget(const Timer* timer) {
                  readers_.end());
 }
 
-quint64 Keyboard::physicalKey(quint32 nativeScanCode, int code) {
-  return nativeScanCode != 0 ? quint64(nativeScanCode) : (quint64(1) << 32) | quint32(code);
+quint64 Keyboard::physicalKey(quint32 nativeScanCode, int code, int qtKey) {
+  if (nativeScanCode != 0) return nativeScanCode;
+  return code >= 0 ? (quint64(1) << 32) | quint32(code) : (quint64(2) << 32) | quint32(qtKey);
+}
+
+quint64 Keyboard::physicalKey(const QKeyEvent& e) {
+  return physicalKey(e.nativeScanCode(), codeFor(e.key(), e.nativeScanCode()), e.key());
+}
+
+quint64 Keyboard::pressedAt(const QKeyEvent& e) const {
+  auto it = times_.find(physicalKey(e));
+  return it == times_.end() ? 0 : it->second.pressed;
 }
 
 void Keyboard::settle() {
@@ -71,20 +81,19 @@ void Keyboard::settle() {
               down_.end());
 }
 
-void Keyboard::press(quint64 key, int code, quint64 time) {
+void Keyboard::press(quint64 key, int code, bool repeat) {
   settle();
   auto it = std::find_if(down_.begin(), down_.end(), [key](const Down& d) { return d.key == key; });
   if (it != down_.end()) {
     // The same press can pass the filter more than once on its way to a
-    // widget; a press at the time of the release just before is that key's
-    // auto-repeat: it stays held and its press is not new.
-    if (!it->releasing || (time != 0 && time == it->upTime)) {
+    // widget; a repeat's press keeps the key held and is not new.
+    if (!it->releasing || repeat) {
       it->releasing = false;
       return;
     }
     down_.erase(it);  // released for real, and pressed anew
   }
-  down_.push_back({key, code, false, 0, 0});
+  down_.push_back({key, code, false, 0});
   if (readsNow(code)) unread_.set(size_t(code));
 }
 
@@ -97,24 +106,24 @@ void Keyboard::release(quint64 key, quint64 time) {
     return;
   }
   it->releasing = true;
-  it->upTime = time;
   it->upMs = Clock::instance().nowMs();
 }
 
 void Keyboard::setKey(int code, bool down) {
   if (!validCode(code)) return;
-  const quint64 key = physicalKey(0, code);
+  const quint64 key = physicalKey(0, code, 0);
   if (down)
-    press(key, code, 0);
+    press(key, code, false);
   else
     release(key, 0);
 }
 
-void Keyboard::take(int code) {
-  if (!validCode(code)) return;
-  down_.erase(std::remove_if(down_.begin(), down_.end(), [code](const Down& d) { return d.code == code; }),
+void Keyboard::take(const QKeyEvent& e) {
+  const quint64 key = physicalKey(e);
+  down_.erase(std::remove_if(down_.begin(), down_.end(), [key](const Down& d) { return d.key == key; }),
               down_.end());
-  unread_.reset(size_t(code));
+  const int code = codeFor(e.key(), e.nativeScanCode());
+  if (validCode(code)) unread_.reset(size_t(code));
 }
 
 void Keyboard::releaseAll() {
@@ -157,14 +166,22 @@ bool Keyboard::eventFilter(QObject*, QEvent* event) {
   const auto type = event->type();
   if (type == QEvent::KeyPress || type == QEvent::KeyRelease) {
     auto* ke = static_cast<QKeyEvent*>(event);
-    // Repeats Qt recognises are ignored; those it takes for a release and a
-    // press are told by their time (press and release).
+    const quint64 time = ke->timestamp();
+    latest_ = std::max(latest_, time);
+    // Repeats Qt recognises are ignored. X sends a held key's repeats as a
+    // release and a press of the same time, and Qt does not always mark them.
     if (ke->isAutoRepeat()) return false;
     const bool down = type == QEvent::KeyPress;
     // A release is matched to its press by the physical key: with Shift
     // let go first, Shift+2 comes up as "2", not as the "@" it pressed.
     const int code = codeFor(ke->key(), ke->nativeScanCode());
-    const quint64 key = physicalKey(ke->nativeScanCode(), code);
+    const quint64 key = physicalKey(ke->nativeScanCode(), code, ke->key());
+    Times& times = times_[key];
+    const bool repeat = down && time != 0 && time == times.released;
+    if (!down)
+      times.released = time;
+    else if (!repeat || times.pressed == 0)
+      times.pressed = time;
     // A key typed into the menu bar or an open menu (Alt, then Space or a
     // letter) works the menu; the game does not see it as held. Control and
     // Alt are always seen, for Control+Alt+S.
@@ -172,9 +189,9 @@ bool Keyboard::eventFilter(QObject*, QEvent* event) {
                          qobject_cast<QMenuBar*>(QApplication::focusWidget()) != nullptr;
     const bool modifier = code == kKeyControl || code == kKeyAlt;
     if (down && code >= 0 && (!forMenu || modifier))
-      press(key, code, ke->timestamp());
+      press(key, code, repeat);
     else if (!down)
-      release(key, ke->timestamp());
+      release(key, time);
   } else if (type == QEvent::ApplicationDeactivate || type == QEvent::WindowBlocked) {
     // A key released while another application has the focus never reaches
     // us, and Qt drops the key events that go to a window a modal window

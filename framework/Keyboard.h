@@ -6,7 +6,10 @@
 #include <array>
 #include <bitset>
 #include <initializer_list>
+#include <map>
 #include <vector>
+
+class QKeyEvent;
 
 namespace fw {
 
@@ -55,9 +58,17 @@ class Keyboard : public QObject {
   // (if any) has the keyboard.
   void readBy(Timer* timer, QWidget* window, std::initializer_list<int> codes);
 
-  // A key spent on something else (a window's button): it counts as up until
-  // it is pressed again, and its press leaves no tap for the game to read.
-  void take(int code);
+  // The key of this event was spent on something else (a window's button):
+  // it counts as up until it is pressed again, and its press leaves no tap
+  // for the game to read.
+  void take(const QKeyEvent& e);
+
+  // When the physical key of this event was last pressed, in the window
+  // system's time of key events (a repeat is no press); 0 if never seen.
+  quint64 pressedAt(const QKeyEvent& e) const;
+  // The time of the latest key event seen: every key pressed up to then was
+  // pressed before now.
+  quint64 latestEventTime() const { return latest_; }
 
   // Test seams: press or release a key of its own for a code, as a key event
   // without a scan code or time would; release everything and forget every tap.
@@ -77,11 +88,13 @@ class Keyboard : public QObject {
   friend class Timer;
   Keyboard() = default;
   // A physical key: its scan code, or for events without one, the code it
-  // maps to (kept apart from every scan code).
-  static quint64 physicalKey(quint32 nativeScanCode, int code);
+  // maps to or else its Qt key (each kept apart from every scan code).
+  static quint64 physicalKey(quint32 nativeScanCode, int code, int qtKey);
+  static quint64 physicalKey(const QKeyEvent& e);
   bool held(int code);
   bool readsNow(int code) const;
-  void press(quint64 key, int code, quint64 time);
+  // repeat: the press came at the time of the key's last release.
+  void press(quint64 key, int code, bool repeat);
   void release(quint64 key, quint64 time);
   // Releases whose wait for a repeat is over take effect.
   void settle();
@@ -94,8 +107,12 @@ class Keyboard : public QObject {
     quint64 key;
     int code;
     bool releasing;   // released, waiting whether a repeat's press follows
-    quint64 upTime;   // the release's event time
-    qint64 upMs;      // when it came, on the shared clock
+    qint64 upMs;      // when the release came, on the shared clock
+  };
+  // The event times of a physical key's last press and release, for every
+  // key, game key or not.
+  struct Times {
+    quint64 pressed = 0, released = 0;
   };
   struct Reader {
     Timer* timer;
@@ -106,6 +123,8 @@ class Keyboard : public QObject {
   std::vector<Down> down_;     // the physical keys held, each with its code
   std::bitset<128> unread_;    // pressed while read, and not read since
   std::vector<Reader> readers_;
+  std::map<quint64, Times> times_;
+  quint64 latest_ = 0;
   bool installed_ = false;
 };
 

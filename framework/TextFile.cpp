@@ -14,7 +14,6 @@ qint64 g_failAfter = -1;
 }
 
 void setWriteFailureAfter(qint64 bytes) { g_failAfter = bytes; }
-qint64 writeFailureAfter() { return g_failAfter; }
 
 QString dataFolder() {
   if (!g_folder.isEmpty()) return g_folder;
@@ -24,10 +23,6 @@ QString dataFolder() {
 void setDataFolder(const QString& folder) { g_folder = folder; }
 
 }  // namespace fw
-
-namespace fw {
-qint64 writeFailureAfter();
-}
 
 FolderItem::FolderItem(const QString& name)
     : name_(name), path_(QDir(fw::dataFolder()).filePath(QFileInfo(name).fileName())) {}
@@ -98,7 +93,7 @@ void TextOutputStream::WriteLine(const QString& line) {
   if (!file_ || failed_) return;
   QByteArray bytes = line.toUtf8();
   bytes.append('\n');
-  const qint64 limit = fw::writeFailureAfter();
+  const qint64 limit = fw::g_failAfter;
   if (limit >= 0 && written_ + bytes.size() > limit) {
     file_->write(bytes.left(qMax<qint64>(0, limit - written_)));
     failed_ = true;

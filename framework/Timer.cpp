@@ -7,7 +7,8 @@
 
 namespace fw {
 
-Timer::Timer(Mode mode, qint64 periodMs) : mode_(mode), period_(periodMs < 1 ? 1 : periodMs) {
+Timer::Timer(Mode mode, qint64 periodMs, QObject* parent)
+    : QObject(parent), mode_(mode), period_(periodMs < 1 ? 1 : periodMs) {
   Clock::instance().add(this);
 }
 

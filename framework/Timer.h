@@ -1,18 +1,18 @@
 #pragma once
 // A timer that fires its Action on the UI thread, from the shared clock.
-#include <QtGlobal>
+#include <QObject>
 #include <functional>
 
 namespace fw {
 
-class Timer {
+// A window's timers are its children, found by their object names.
+class Timer : public QObject {
+  Q_OBJECT
  public:
   enum class Mode { Single = 1, Multiple = 2 };
 
-  explicit Timer(Mode mode = Mode::Multiple, qint64 periodMs = 1000);
-  ~Timer();
-  Timer(const Timer&) = delete;
-  Timer& operator=(const Timer&) = delete;
+  explicit Timer(Mode mode = Mode::Multiple, qint64 periodMs = 1000, QObject* parent = nullptr);
+  ~Timer() override;
 
   Mode mode() const { return mode_; }
   qint64 Period() const { return period_; }

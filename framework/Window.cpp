@@ -12,7 +12,6 @@
 #include <QPointer>
 #include <QProxyStyle>
 #include <QScreen>
-#include <map>
 
 #include "framework/Application.h"
 #include "framework/Controls.h"
@@ -45,55 +44,6 @@ class NoAltMenuStyle : public QProxyStyle {
   }
 };
 
-// When each physical key was last pressed, in the window system's time of
-// its key events. A repeat is no press: X sends a held key's repeats as a
-// release and a press with the same timestamp, and Qt does not always mark
-// them as repeats.
-class KeyPresses : public QObject {
- public:
-  static KeyPresses& instance() {
-    static KeyPresses* presses = [] {
-      auto* p = new KeyPresses;
-      QCoreApplication::instance()->installEventFilter(p);
-      return p;
-    }();
-    return *presses;
-  }
-  // The time of the latest key event seen: keys pressed up to then were
-  // pressed before now.
-  quint64 now() const { return latest_; }
-  // When the key of this event was pressed; 0 if never seen.
-  quint64 pressedAt(const QKeyEvent* e) const {
-    auto it = keys_.find(id(e));
-    return it == keys_.end() ? 0 : it->second.pressed;
-  }
-
- protected:
-  bool eventFilter(QObject*, QEvent* event) override {
-    const auto type = event->type();
-    if (type != QEvent::KeyPress && type != QEvent::KeyRelease) return false;
-    auto* e = static_cast<QKeyEvent*>(event);
-    const quint64 t = e->timestamp();
-    latest_ = std::max(latest_, t);
-    if (e->isAutoRepeat()) return false;
-    Key& k = keys_[id(e)];
-    if (type == QEvent::KeyRelease)
-      k.released = t;
-    else if (t != k.released || k.pressed == 0)
-      k.pressed = t;
-    return false;
-  }
-
- private:
-  struct Key {
-    quint64 pressed = 0, released = 0;
-  };
-  static quint64 id(const QKeyEvent* e) {
-    return e->nativeScanCode() != 0 ? e->nativeScanCode() : (quint64(1) << 32) | quint32(e->key());
-  }
-  std::map<quint64, Key> keys_;
-  quint64 latest_ = 0;
-};
 }  // namespace
 
 Window* WindowRegistry::find(std::type_index t) {
@@ -116,10 +66,10 @@ std::vector<Window*> WindowRegistry::all() {
 }
 
 Window::Window() : QWidget(nullptr), content_(new QWidget(this)) {
-  KeyPresses::instance();  // watching from the first window on
+  Keyboard::instance().install();  // press times are kept from the first window on
   setAttribute(Qt::WA_DeleteOnClose, false);
   setWindowTitle(QCoreApplication::applicationName());
-  applySize();
+  applySize(100, 100);
 }
 
 Window::~Window() { forget(); }
@@ -141,17 +91,10 @@ Window::NestedLoop::~NestedLoop() {
 void Window::construct() {
   Layout();
   CreateControls();
-  for (const QString& name : order_) {
-    QWidget* w = controls_.value(name);
-    std::function<void()> open;
-    if (auto* c = qobject_cast<Canvas*>(w)) open = c->Open;
-    else if (auto* c = qobject_cast<Label*>(w)) open = c->Open;
-    else if (auto* c = qobject_cast<TextField*>(w)) open = c->Open;
-    else if (auto* c = qobject_cast<PushButton*>(w)) open = c->Open;
-    else if (auto* c = qobject_cast<Slider*>(w)) open = c->Open;
-    else if (auto* c = qobject_cast<SegmentedControl*>(w)) open = c->Open;
-    else if (auto* c = qobject_cast<ListBox*>(w)) open = c->Open;
-    if (open) open();
+  // In the order the controls were made: Qt keeps its children so.
+  for (QWidget* w : content_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    auto* c = dynamic_cast<Control*>(w);
+    if (c && c->Open) c->Open();
     if (closed_) return;
   }
   Event_Open();
@@ -160,7 +103,7 @@ void Window::construct() {
 
 void Window::Show() {
   if (closed_) return;
-  if (!isVisible()) shownAt_ = KeyPresses::instance().now();
+  if (!isVisible()) shownAt_ = Keyboard::instance().latestEventTime();
   if (!placed_) place();
   show();
   raise();
@@ -207,7 +150,7 @@ void Window::closeEvent(QCloseEvent* e) {
   closed_ = true;
   closedByDesktop_ = !closingByCode_;
   forget();
-  for (auto& t : timers_) t.second->setEnabled(false);
+  for (Timer* t : findChildren<Timer*>(Qt::FindDirectChildrenOnly)) t->setEnabled(false);
   Event_Close();
   if (modalLoop_) modalLoop_->quit();
   if (endsProgram && closedByDesktop_)
@@ -224,21 +167,19 @@ void Window::forget() { WindowRegistry::remove(this); }
 
 void Window::keyPressEvent(QKeyEvent* e) {
   if (closed_) return;
+  if (Event_KeyDown(keyText(e))) return;
   const bool ret = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
   const bool esc = e->key() == Qt::Key_Escape;
-  QString key = ret ? QStringLiteral("\r") : e->text();
-  if (Event_KeyDown(key)) return;
   // A key held on from the window before (Return that closed the name entry,
   // Escape that ended a game) repeats: its repeats press no button here.
   if ((ret || esc) && !e->isAutoRepeat()) {
-    for (const QString& name : order_) {
-      auto* b = qobject_cast<PushButton*>(controls_.value(name));
-      if (b && b->isVisible() && b->isEnabled() && ((ret && b->Default) || (esc && b->Cancel))) {
+    for (PushButton* b : content_->findChildren<PushButton*>(Qt::FindDirectChildrenOnly)) {
+      if (b->isVisible() && b->isEnabled() && ((ret && b->Default) || (esc && b->Cancel))) {
         b->Push();
         // The key is spent on the button. Its release may go to a window that
         // the button closed, or be held back by a box it showed, and never
         // be seen: it is taken now, so the game never reads it.
-        if (esc) Keyboard::instance().take(kKeyEscape);
+        Keyboard::instance().take(*e);
         return;
       }
     }
@@ -250,7 +191,7 @@ bool Window::eventFilter(QObject* watched, QEvent* event) {
   // A key held down from before the window opened types nothing into its
   // text fields, not even its repeats, until it is pressed anew.
   if (event->type() == QEvent::KeyPress && qobject_cast<TextField*>(watched)) {
-    const quint64 pressed = KeyPresses::instance().pressedAt(static_cast<QKeyEvent*>(event));
+    const quint64 pressed = Keyboard::instance().pressedAt(*static_cast<QKeyEvent*>(event));
     if (pressed != 0 && pressed <= shownAt_) return true;
   }
   return QWidget::eventFilter(watched, event);
@@ -259,8 +200,6 @@ bool Window::eventFilter(QObject* watched, QEvent* event) {
 void Window::registerControl(const QString& name, QWidget* w) {
   if (qobject_cast<TextField*>(w)) w->installEventFilter(this);
   w->setObjectName(name);
-  controls_.insert(name, w);
-  order_ << name;
 }
 
 Label* Window::addLabel(const LabelRow& row) {
@@ -274,14 +213,9 @@ Label* Window::addLabel(const LabelRow& row) {
 }
 
 Timer* Window::addTimer(const QString& name, Timer::Mode mode, qint64 periodMs) {
-  timers_.emplace_back(name, std::make_unique<Timer>(mode, periodMs));
-  return timers_.back().second.get();
-}
-
-Timer* Window::timer(const QString& name) const {
-  for (auto& t : timers_)
-    if (t.first == name) return t.second.get();
-  return nullptr;
+  auto* t = new Timer(mode, periodMs, this);
+  t->setObjectName(name);
+  return t;
 }
 
 void Window::setMenuBar(QMenu* menu) {
@@ -297,45 +231,68 @@ void Window::setMenuBar(QMenu* menu) {
     static QStyle* noAlt = new NoAltMenuStyle;
     menuBar_->setStyle(noAlt);
   }
+  const int w = Width(), h = Height();
   menuBar_->clear();
   if (menu) menuBar_->addMenu(menu);
-  applySize();
+  applySize(w, h);
 }
 
 void Window::setBackground(Color c) { setBackgroundColor(this, c); }
 
-int Window::Width() const { return contentW_; }
-int Window::Height() const { return contentH_; }
-void Window::setWidth(int w) { setSize(w, contentH_); }
-void Window::setHeight(int h) { setSize(contentW_, h); }
+void Window::setWidth(int w) { setSize(w, Height()); }
+void Window::setHeight(int h) { setSize(Width(), h); }
+void Window::setSize(int w, int h) { applySize(std::max(1, w), std::max(1, h)); }
 
-void Window::setSize(int w, int h) {
-  contentW_ = std::max(1, w);
-  contentH_ = std::max(1, h);
-  applySize();
-}
+int Window::menuBarHeight() const { return menuBar_ ? menuBar_->sizeHint().height() : 0; }
 
-void Window::applySize() {
-  const int barH = menuBar_ ? menuBar_->sizeHint().height() : 0;
-  if (menuBar_) menuBar_->setGeometry(0, 0, contentW_, barH);
-  content_->setGeometry(0, barH, contentW_, contentH_);
+void Window::applySize(int w, int h) {
+  const int barH = menuBarHeight();
   if (resizable_) {
     setMinimumSize(0, 0);
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    resize(contentW_, contentH_ + barH);
+    resize(w, h + barH);
   } else {
-    setFixedSize(contentW_, contentH_ + barH);
+    setFixedSize(w, h + barH);
   }
+  layOut();
+}
+
+// The menu bar across the top, the content area below it, both as wide as
+// the window: for a size set in code and for one the player drags.
+void Window::layOut() {
+  const int barH = menuBarHeight();
+  if (menuBar_) menuBar_->setGeometry(0, 0, width(), barH);
+  content_->setGeometry(0, barH, width(), height() - barH);
+}
+
+void Window::resizeEvent(QResizeEvent* e) {
+  QWidget::resizeEvent(e);
+  layOut();
+}
+
+// The window a placement 1 window stands over: the one that has the keyboard,
+// else the newest of ours on the screen.
+QWidget* Window::placementParent() const {
+  QWidget* active = QApplication::activeWindow();
+  if (active && active != this) return active;
+  const std::vector<Window*> open = WindowRegistry::all();
+  for (auto it = open.rbegin(); it != open.rend(); ++it)
+    if (*it != this && (*it)->isVisible()) return *it;
+  return nullptr;
 }
 
 void Window::place() {
   placed_ = true;
   if (placement != 1 && placement != 2) return;
-  QScreen* screen = QGuiApplication::primaryScreen();
+  QWidget* parent = placement == 1 ? placementParent() : nullptr;
+  QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
   if (!screen) return;
   const QRect area = screen->availableGeometry();
-  move(std::max(area.x(), area.x() + (area.width() - width()) / 2),
-       std::max(area.y(), area.y() + (area.height() - height()) / 2));
+  const QRect over = parent ? parent->frameGeometry() : area;
+  // Kept on the screen; one too big for it keeps its top left corner there.
+  const int x = std::min(over.x() + (over.width() - width()) / 2, area.right() + 1 - width());
+  const int y = std::min(over.y() + (over.height() - height()) / 2, area.bottom() + 1 - height());
+  move(std::max(area.x(), x), std::max(area.y(), y));
 }
 
 }  // namespace fw

@@ -1,7 +1,7 @@
 #pragma once
 // A window of the game: built from its layout and controls, found again by
-// its class while it is open.
-#include <QMap>
+// its class while it is open. Its controls are the children of content() and
+// its timers its own children, each found by its object name (findChild).
 #include <QString>
 #include <QWidget>
 #include <functional>
@@ -10,7 +10,6 @@
 
 #include "framework/Graphics.h"
 #include "framework/Timer.h"
-#include <memory>
 
 class QMenuBar;
 class QMenu;
@@ -50,9 +49,10 @@ class Window : public QWidget {
   void setLeft(int v) { move(v, y()); }
   int Top() const { return y(); }
   void setTop(int v) { move(x(), v); }
-  // Size of the content area (below the menu bar), whole pixels.
-  int Width() const;
-  int Height() const;
+  // Size of the content area (below the menu bar), whole pixels: the
+  // window's size as it is now.
+  int Width() const { return width(); }
+  int Height() const { return height() - menuBarHeight(); }
   void setWidth(int w);
   void setHeight(int h);
   void setSize(int w, int h);
@@ -61,13 +61,6 @@ class Window : public QWidget {
   // The area the controls are placed on.
   QWidget* content() const { return content_; }
 
-  // A control by name, cast to its class; null if none of that name and class.
-  template <class T>
-  T* control(const QString& name) const {
-    return qobject_cast<T*>(controls_.value(name, nullptr));
-  }
-  QStringList controlNames() const { return order_; }
-  Timer* timer(const QString& name) const;
   QMenuBar* menuBar() const { return menuBar_; }
 
   // Test seam: called instead of running a nested event loop in ShowModal.
@@ -111,12 +104,15 @@ class Window : public QWidget {
   }
   // The label of a layout's row, added like any other control.
   Label* addLabel(const LabelRow& row);
-  // A timer owned by the window, found by name; all stop when it closes.
+  // A timer of the window's, named; all stop when it closes.
   Timer* addTimer(const QString& name, Timer::Mode mode, qint64 periodMs);
   // Shows a menu bar holding the given menu (the same menu may serve several windows).
   void setMenuBar(QMenu* menu);
   void setBackground(Color c);
-  void setResizable(bool on) { resizable_ = on; applySize(); }
+  void setResizable(bool on) {
+    resizable_ = on;
+    applySize(Width(), Height());
+  }
   bool visibleWhenBuilt = true;
   // Placement: 0 platform default, 1 centred on the parent, 2 centred on the
   // screen; a centred window too big for the screen keeps its top left corner,
@@ -129,19 +125,19 @@ class Window : public QWidget {
   void closeEvent(QCloseEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void resizeEvent(QResizeEvent* e) override;
 
  private:
   void registerControl(const QString& name, QWidget* w);
-  void applySize();
+  int menuBarHeight() const;
+  void applySize(int w, int h);
+  void layOut();
+  QWidget* placementParent() const;
   void place();
   void forget();
 
   QWidget* content_;
   QMenuBar* menuBar_ = nullptr;
-  QMap<QString, QWidget*> controls_;
-  std::vector<std::pair<QString, std::unique_ptr<Timer>>> timers_;
-  QStringList order_;
-  int contentW_ = 100, contentH_ = 100;
   bool resizable_ = false;
   bool closed_ = false;
   bool placed_ = false;

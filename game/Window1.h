@@ -68,7 +68,8 @@ class Window1 : public fw::Window {
   // Saved data: the score file's writer and the saved game.
   QString encpw(const QString& text);
   QString decpw(const QString& text);
-  void savedata();
+  // Writes the score file; it needs no open game window.
+  static void savedata();
   void savegame();
   void loadgame();
 

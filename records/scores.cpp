@@ -120,7 +120,6 @@ void scores::_CreateControls0() {
 // distance from the bottom right corner.
 void scores::resizeEvent(QResizeEvent* e) {
   fw::Window::resizeEvent(e);
-  content()->resize(size());
   const int dw = width() - kWidth, dh = height() - kHeight;
   if (auto* list = Listbox1()) {
     list->resize(460 + dw, 543 + dh);
@@ -171,7 +170,7 @@ void scores::cancel_Action() {
 }
 
 void scores::Event_Close() {
-  saveScoreFile();
+  ::Window1::savedata();
   // Closed by the desktop (no close box, but Alt+F4 or a taskbar can) while
   // the game window is open: as "OK", the next game starts. "OK", "Quit" and
   // the end of the program close it from code.

@@ -12,6 +12,7 @@ namespace {
 
 using testing_tm::PlayTest;
 using testing_tm::onring;
+using testing_tm::controlNames;
 using Mode = fw::Timer::Mode;
 
 class GameWindow : public PlayTest {};
@@ -43,7 +44,7 @@ TEST_F(GameWindow, LayoutControlsTimersAndMenu) {
   open(1.0);
   EXPECT_EQ(w->Title(), QStringLiteral("Tarrowmead"));
   EXPECT_EQ(_x_boing()->Volume(), 93);
-  EXPECT_EQ(w->controlNames(), (QStringList{"Canvas1", "Canvas2", "Label1", "Label2",
+  EXPECT_EQ(controlNames(w), (QStringList{"Canvas1", "Canvas2", "Label1", "Label2",
                                             "scorelabel", "timerlabel", "TextField1"}));
 
   // Before the hero's first tick lays them out, the labels stand as built.
@@ -96,7 +97,7 @@ TEST_F(GameWindow, LayoutControlsTimersAndMenu) {
                      T{w->pausetimer(), "pausetimer", Mode::Multiple, 250},
                      T{w->tabletimer(), "tabletimer", Mode::Single, 1000}}) {
     SCOPED_TRACE(t.name);
-    EXPECT_EQ(w->timer(QString::fromLatin1(t.name)), t.t);
+    EXPECT_EQ(w->findChild<fw::Timer*>(QString::fromLatin1(t.name)), t.t);
     EXPECT_EQ(t.t->mode(), t.mode);
     EXPECT_EQ(t.t->Period(), t.period);
   }

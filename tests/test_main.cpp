@@ -1,6 +1,7 @@
 // Start-up shared by every test program.
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QMessageBox>
 #include <QTimer>
@@ -20,24 +21,32 @@ namespace testing_tm {
 namespace {
 QStringList g_messages;
 
-// A test that quits the application leaves Qt's exit pending with no event
-// loop to end, and every later event loop (a modal window's, a nested one)
-// would return at once. The main loop runs once to take that exit, as the
-// game's own main loop does.
-void settlequit() {
-  static int settled = 0;
-  if (App().quitCount() == settled) return;
-  settled = App().quitCount();
+}  // namespace
+
+QStringList controlNames(const fw::Window* w) {
+  QStringList names;
+  for (const QWidget* c : w->content()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+    names << c->objectName();
+  return names;
+}
+
+bool quitAsked() {
+  QEventLoop probe;
+  QTimer::singleShot(0, &probe, [&probe] { probe.exit(0); });
+  if (probe.exec() != -1) return false;
+  // Left pending, the exit would end every later event loop (a modal
+  // window's, a nested one) at once: the main loop runs once to take it, as
+  // the game's own main loop does.
   QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
   QCoreApplication::exec();
+  return true;
 }
-}  // namespace
 
 void GameTest::SetUp() {
   // Close whatever an earlier test left open, without running its handlers' effects on us.
   for (fw::Window* w : fw::WindowRegistry::all()) w->Close();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  settlequit();
+  quitAsked();
   fw::Clock::instance().setVirtual(true);
   fw::Clock::instance().setVirtualNow(0);
   fw::Keyboard::instance().releaseAll();
@@ -56,7 +65,7 @@ void GameTest::SetUp() {
 void GameTest::TearDown() {
   for (fw::Window* w : fw::WindowRegistry::all()) w->Close();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  settlequit();
+  quitAsked();
   fw::Window::setModalHook({});
   dir_.reset();
 }

@@ -12,6 +12,7 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QPointer>
+#include <QScreen>
 #include <QTimer>
 
 #include "core/Tarrow.h"
@@ -33,6 +34,8 @@ using namespace Module1;
 namespace {
 
 using testing_tm::GameTest;
+using testing_tm::controlNames;
+using testing_tm::quitAsked;
 
 void pressReturn(QWidget* w) {
   QKeyEvent down(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
@@ -135,10 +138,9 @@ TEST_F(HighScores, OkWritesTheFileThenStartsANewGame) {
 
 // Quitting must not lose the entry just made.
 TEST_F(HighScores, QuitWritesTheEntryBeforeTheRunEnds) {
-  const int quits = App().quitCount();
   gameOver("Cal", "300");
   win::scores()->cancel()->Push();
-  EXPECT_EQ(App().quitCount(), quits + 1);
+  EXPECT_TRUE(quitAsked());
   const ScoreFile f = parseScoreFile(readDataFile("mydata.txt"));
   EXPECT_EQ(f.table[0], (ScoreEntry{"Cal", 300, "10/12/2026"}));
   EXPECT_EQ(f.monsspeed, monsspeed);
@@ -233,10 +235,9 @@ TEST_F(HighScores, ClosingTheGameWindowEndsTheRun) {
     game = win::Window1();
     c.open();
     lives = 0;
-    const int quits = App().quitCount();
-    QCloseEvent byDesktop;
+      QCloseEvent byDesktop;
     QCoreApplication::sendEvent(game, &byDesktop);
-    EXPECT_EQ(App().quitCount(), quits + 1);
+    EXPECT_TRUE(quitAsked());
     EXPECT_TRUE(fw::WindowRegistry::all().empty()) << "every window closed";
     EXPECT_EQ(lives, 0) << "no new game";
     if (c.scoresUp) {
@@ -320,7 +321,7 @@ TEST_F(HighScores, Layout) {
                          Place{w->ok(), {118, 691, 80, 24}}, Place{w->Label2(), {118, 651, 224, 31}},
                          Place{w->cancel(), {262, 691, 80, 24}}, Place{w->templist(), {-116, 157, 68, 90}}})
     EXPECT_EQ(p.control->geometry(), p.rect) << p.control->objectName().toStdString();
-  EXPECT_EQ(w->controlNames(),
+  EXPECT_EQ(controlNames(w),
             (QStringList{"Listbox1", "Label1", "ok", "Label2", "cancel", "templist"}));
   EXPECT_EQ(w->Label1()->Text(), "GAME OVER");
   EXPECT_EQ(w->Label2()->Text(), "Another game?");
@@ -411,7 +412,7 @@ TEST_F(NameEntry, Layout) {
   EXPECT_EQ(w->Title(), "Untitled");
   EXPECT_EQ(w->Width(), 436);
   EXPECT_EQ(w->Height(), 104);
-  EXPECT_EQ(w->controlNames(), (QStringList{"Label1", "TextField1", "Label2", "PushButton1"}));
+  EXPECT_EQ(controlNames(w), (QStringList{"Label1", "TextField1", "Label2", "PushButton1"}));
   EXPECT_EQ(w->Label1()->Text(), "Congratulations, You're in the top 15");
   EXPECT_EQ(w->Label2()->Text(), "NAME:");
   EXPECT_EQ(w->TextField1()->geometry(), QRect(103, 52, 258, 32));
@@ -421,6 +422,23 @@ TEST_F(NameEntry, Layout) {
 }
 
 class GameOver : public HighScores {};
+
+// The name entry stands centred over the game window, wherever that is.
+TEST_F(GameOver, TheNameEntryStandsOverTheGameWindow) {
+  const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+  // Partly off the screen's left edge, so that the entry fits beside it.
+  game->move(area.topLeft() + QPoint(-200, 20));
+  game->activateWindow();
+  QPoint entryAt;
+  fw::Window::setModalHook([&](fw::Window* modal) {
+    entryAt = modal->pos();
+    modal->Close();
+  });
+  game->scorelabel()->setText("120");
+  game->tabletimer_Action();
+  const QRect over = game->frameGeometry();
+  EXPECT_EQ(entryAt, over.topLeft() + QPoint((over.width() - 436) / 2, (over.height() - 104) / 2));
+}
 
 TEST_F(GameOver, QualifyingScoreAsksForTheNameThenListsIt) {
   int asked = 0;

@@ -16,6 +16,7 @@ using namespace Module1;
 
 using testing_tm::GameTest;
 using testing_tm::ringboard;
+using testing_tm::controlNames;
 
 class StartWindow : public GameTest {
  protected:
@@ -54,7 +55,7 @@ TEST_F(StartWindow, LayoutAsThePlayerSeesIt) {
   EXPECT_EQ(w->Height(), 620);
   EXPECT_EQ(w->Title(), "Tarrowmead");
   EXPECT_EQ(w->menuBar(), nullptr);
-  EXPECT_EQ(w->controlNames(),
+  EXPECT_EQ(controlNames(w),
             (QStringList{"Canvas1", "Slider1", "PushButton1", "Label1", "Label2", "Label3",
                          "Label4", "Label5", "Slider2", "Label7", "Label8", "PushButton2",
                          "SegmentedControl1", "Label9", "Label10", "Label11"}));
@@ -98,7 +99,7 @@ TEST_F(StartWindow, LayoutAsThePlayerSeesIt) {
   };
   for (const Face& f : faces) {
     SCOPED_TRACE(f.name);
-    QWidget* c = w->control<QWidget>(QString::fromLatin1(f.name));
+    QWidget* c = w->findChild<QWidget*>(QString::fromLatin1(f.name));
     ASSERT_NE(c, nullptr);
     EXPECT_EQ(c->geometry(), f.rect);
     if (f.kind == other) continue;

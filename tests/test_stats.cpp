@@ -50,8 +50,8 @@ TEST_F(StatsTest, WindowHasNineCaptionedRowsAndNeverTakesTheFocus) {
   const int tops[] = {44, 89, 139, 185, 226, 287, 319, 353, 385};
   for (int r = 0; r < 9; ++r) {
     const QString n = QString::number(r + 1);
-    auto* label = s->control<fw::Label>(QStringLiteral("Label") + n);
-    auto* field = s->control<fw::TextField>(QStringLiteral("TextField") + n);
+    auto* label = s->findChild<fw::Label*>(QStringLiteral("Label") + n);
+    auto* field = s->findChild<fw::TextField*>(QStringLiteral("TextField") + n);
     ASSERT_TRUE(label && field) << r;
     EXPECT_EQ(label->Text(), captions[r]);
     EXPECT_EQ(label->Top(), tops[r]);

@@ -15,7 +15,17 @@
 #include "framework/Random.h"
 #include "game/Module1.h"
 
+namespace fw {
+class Window;
+}
+
 namespace testing_tm {
+
+// The object names of a window's controls, in the order they were made.
+QStringList controlNames(const fw::Window* w);
+// Whether the program was asked to end since the last call (Qt keeps an exit
+// asked for while no event loop runs pending); the request is spent.
+bool quitAsked();
 
 // Whether the cell lies on the board's border ring.
 inline bool onring(qint64 x, qint64 y) {

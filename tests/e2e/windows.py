@@ -11,7 +11,8 @@ Runs, each with its own game process and one shared home folder:
   2. Escape in the start window loads a saved game. A refused one: the game
      stands still behind the box, however long it is up, and Escape is not
      read as held by the game afterwards.
-  3. The name entry at game over is modal: the game window ignores its menu
+  3. The name entry at game over stands centred over the game window, wherever
+     the player has put it, and is modal: the game window ignores its menu
      and close requests meanwhile; the name typed then reaches "High Scores".
      A close request to "High Scores" writes the score file and starts the
      next game, as "OK" does; "Quit" ends the program.
@@ -148,9 +149,20 @@ class Windows(Session):
         log("-- run 3: the modal name entry, then closing \"High Scores\" by the desktop")
         self.write_saved_game(saved_game_lines(*caught_game()))
         x = self.x
-        with self.step("the name entry opens after the last life is lost"):
+        with self.step("the game window dragged to the top left corner, the name entry opens "
+                       "after the last life is lost, centred over the game window"):
             self.start_by_key("Escape", 1.0)
+            x.xdo("windowmove", self.win, 0, 0)
+            wait_for("the game window at the top left",
+                     lambda: (x.geometry(self.win) or (1, 1))[:2] == (0, 0), timeout=5)
+            game = self.await_game_window(1.0)  # the board is read where it is now
             entry = x.sync_window("Untitled", timeout=10)[0]
+            geo = wait_for("the name entry's geometry", lambda: x.geometry(entry))
+            off = [geo[0] + geo[2] // 2 - (game[0] + game[2] // 2),
+                   geo[1] + geo[3] // 2 - (game[1] + game[3] // 2)]
+            if max(abs(d) for d in off) > 2:
+                raise Failure(f"the name entry's centre is {off[0]}, {off[1]} px off the game "
+                              f"window's: it stands at {geo[:4]}, the game window at {game[:4]}")
         with self.step("while it is up the game window opens no menu and ignores close requests"):
             if self.open_file_menu():
                 raise Failure("the File menu opened behind the name entry")
