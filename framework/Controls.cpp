@@ -140,15 +140,6 @@ void SegmentedControl::addItem(const QString& title, int width, bool selected) {
   buttons_.push_back(b);
 }
 
-QString SegmentedControl::itemTitle(int i) const {
-  return i >= 0 && i < itemCount() ? buttons_[size_t(i)]->text() : QString();
-}
-
-bool SegmentedControl::itemSelected(int i) const {
-  return i >= 0 && i < itemCount() && buttons_[size_t(i)]->isChecked();
-}
-
-
 void SegmentedControl::SizeToFit() {
   int x = 0;
   const int h = height() > 0 ? height() : 24;
@@ -157,10 +148,6 @@ void SegmentedControl::SizeToFit() {
     x += b->width();
   }
   resize(x, h);
-}
-
-void SegmentedControl::press(int i) {
-  if (i >= 0 && i < itemCount()) buttons_[size_t(i)]->click();
 }
 
 namespace {

@@ -147,14 +147,10 @@ class SegmentedControl : public RectControl<QWidget> {
   Q_OBJECT
  public:
   explicit SegmentedControl(QWidget* parent = nullptr);
+  // Segments are push buttons, the control's children in their order.
   void addItem(const QString& title, int width, bool selected);
-  int itemCount() const { return int(buttons_.size()); }
-  QString itemTitle(int i) const;
-  bool itemSelected(int i) const;
   // Lays the segments side by side at their widths.
   void SizeToFit();
-  // Presses segment i as the player would.
-  void press(int i);
   std::function<void(qint64)> Action;
 
  private:

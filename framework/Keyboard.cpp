@@ -38,26 +38,21 @@ bool Keyboard::readsNow(int code) const {
   if (QGuiApplication::modalWindow()) return false;
   const QWidget* active = QApplication::activeWindow();
   return std::any_of(readers_.begin(), readers_.end(), [&](const Reader& r) {
-    return r.timer->Enabled() && r.codes.test(size_t(code)) &&
+    return r.timer && r.timer->Enabled() && r.codes.test(size_t(code)) &&
            (r.anyWindow || (r.window && (!active || active == r.window->window())));
   });
 }
 
 void Keyboard::readBy(Timer* timer, QWidget* window, std::initializer_list<int> codes) {
-  forget(timer);
+  // A timer declared again reads only its new keys; gone timers are dropped.
+  readers_.erase(std::remove_if(readers_.begin(), readers_.end(),
+                                [timer](const Reader& r) { return !r.timer || r.timer == timer; }),
+                 readers_.end());
   Reader r{timer, window, window == nullptr, {}};
   for (int code : codes)
     if (validCode(code)) r.codes.set(size_t(code));
   readers_.push_back(r);
-  timer->readsKeys_ = true;
-}
-
-void Keyboard::switched(const Timer*) { dropTaps(); }
-
-void Keyboard::forget(const Timer* timer) {
-  readers_.erase(std::remove_if(readers_.begin(), readers_.end(),
-                                [timer](const Reader& r) { return r.timer == timer; }),
-                 readers_.end());
+  connect(timer, &Timer::switched, this, &Keyboard::dropTaps, Qt::UniqueConnection);
 }
 
 quint64 Keyboard::physicalKey(quint32 nativeScanCode, int code, int qtKey) {

@@ -85,7 +85,6 @@ class Keyboard : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  friend class Timer;
   Keyboard() = default;
   // A physical key: its scan code, or for events without one, the code it
   // maps to or else its Qt key (each kept apart from every scan code).
@@ -98,10 +97,8 @@ class Keyboard : public QObject {
   void release(quint64 key, quint64 time);
   // Releases whose wait for a repeat is over take effect.
   void settle();
+  // Also whenever a reading timer is switched on or off.
   void dropTaps() { unread_.reset(); }
-  // Called by a timer switched on or off, or destroyed.
-  void switched(const Timer* timer);
-  void forget(const Timer* timer);
 
   struct Down {
     quint64 key;
@@ -115,7 +112,7 @@ class Keyboard : public QObject {
     quint64 pressed = 0, released = 0;
   };
   struct Reader {
-    Timer* timer;
+    QPointer<Timer> timer;  // null once the timer is gone
     QPointer<QWidget> window;
     bool anyWindow;  // read whichever window has the keyboard
     std::bitset<128> codes;

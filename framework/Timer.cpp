@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "framework/Clock.h"
-#include "framework/Keyboard.h"
 
 namespace fw {
 
@@ -14,7 +13,6 @@ Timer::Timer(Mode mode, qint64 periodMs, QObject* parent)
 
 Timer::~Timer() {
   Clock::instance().forget(this);
-  if (readsKeys_) Keyboard::instance().forget(this);
 }
 
 void Timer::startIn(qint64 ms) {
@@ -22,7 +20,7 @@ void Timer::startIn(qint64 ms) {
   enabled_ = true;
   // Never due inside the call that starts it.
   Clock::instance().arm(this, Clock::instance().nowMs() + std::max<qint64>(1, ms));
-  if (switched && readsKeys_) Keyboard::instance().switched(this);
+  if (switched) emit this->switched();
 }
 
 void Timer::setEnabled(bool on) {
@@ -33,7 +31,7 @@ void Timer::setEnabled(bool on) {
   }
   enabled_ = false;
   Clock::instance().disarm(this);
-  if (readsKeys_) Keyboard::instance().switched(this);
+  emit switched();
 }
 
 void Timer::Reset() {

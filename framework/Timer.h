@@ -45,8 +45,11 @@ class Timer : public QObject {
   void beginFiring(qint64 now, qint64 order);
   void endFiring(qint64 now, qint64 order);
 
+ signals:
+  // The timer was switched on or off.
+  void switched();
+
  private:
-  friend class Keyboard;
   void skipMissed(qint64 now, qint64 order);
   Mode mode_;
   qint64 period_;
@@ -55,7 +58,6 @@ class Timer : public QObject {
   bool running_ = false;
   qint64 due_ = 0;
   qint64 seq_ = 0;
-  bool readsKeys_ = false;  // switching it on or off changes the keys read
 };
 
 }  // namespace fw

@@ -72,7 +72,7 @@ Window::Window() : QWidget(nullptr), content_(new QWidget(this)) {
   applySize(100, 100);
 }
 
-Window::~Window() { forget(); }
+Window::~Window() { WindowRegistry::remove(this); }
 
 void Window::setModalHook(std::function<void(Window*)> hook) { g_modalHook = std::move(hook); }
 
@@ -149,7 +149,7 @@ void Window::closeEvent(QCloseEvent* e) {
   e->accept();
   closed_ = true;
   closedByDesktop_ = !closingByCode_;
-  forget();
+  WindowRegistry::remove(this);
   for (Timer* t : findChildren<Timer*>(Qt::FindDirectChildrenOnly)) t->setEnabled(false);
   Event_Close();
   if (modalLoop_) modalLoop_->quit();
@@ -162,8 +162,6 @@ void Window::closeEvent(QCloseEvent* e) {
   else
     deleteLater();
 }
-
-void Window::forget() { WindowRegistry::remove(this); }
 
 void Window::keyPressEvent(QKeyEvent* e) {
   if (closed_) return;

@@ -134,7 +134,6 @@ class Window : public QWidget {
   void layOut();
   QWidget* placementParent() const;
   void place();
-  void forget();
 
   QWidget* content_;
   QMenuBar* menuBar_ = nullptr;
@@ -147,7 +146,6 @@ class Window : public QWidget {
   // The window system's time of the last key event before the window was
   // shown: keys pressed up to then are held over from before.
   quint64 shownAt_ = 0;
-  friend class WindowRegistry;
 };
 
 // Keeps the open window of each class.

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <QPushButton>
 
 #include "framework/Window.h"
 #include "game/Module1.h"
@@ -17,6 +18,14 @@ using namespace Module1;
 using testing_tm::GameTest;
 using testing_tm::ringboard;
 using testing_tm::controlNames;
+
+namespace {
+// Segment i of the sound switch ("Sound on", "Sound off"), a push button.
+QPushButton* segment(startwindow* w, int i) {
+  const auto segments = w->SegmentedControl1()->findChildren<QPushButton*>(Qt::FindDirectChildrenOnly);
+  return segments.value(i);
+}
+}  // namespace
 
 class StartWindow : public GameTest {
  protected:
@@ -33,8 +42,8 @@ TEST_F(StartWindow, FirstRunWithNeitherFile) {
   EXPECT_EQ(w->Slider2()->Minimum(), 200);
   EXPECT_EQ(w->Slider2()->Maximum(), 500);
   EXPECT_EQ(w->Slider2()->PageStep(), 100);
-  EXPECT_TRUE(w->SegmentedControl1()->itemSelected(0));
-  EXPECT_FALSE(w->SegmentedControl1()->itemSelected(1));
+  EXPECT_TRUE(segment(w, 0)->isChecked());
+  EXPECT_FALSE(segment(w, 1)->isChecked());
   EXPECT_FALSE(w->PushButton2()->Visible());
   EXPECT_TRUE(splay);
   EXPECT_FALSE(load);
@@ -120,8 +129,8 @@ TEST_F(StartWindow, LayoutAsThePlayerSeesIt) {
   // The segmented control's own size is the framework's fitting of two items.
   EXPECT_EQ(w->SegmentedControl1()->Left(), 320);
   EXPECT_EQ(w->SegmentedControl1()->Top(), 426);
-  EXPECT_EQ(w->SegmentedControl1()->itemTitle(0), "Sound on");
-  EXPECT_EQ(w->SegmentedControl1()->itemTitle(1), "Sound off");
+  EXPECT_EQ(segment(w, 0)->text(), "Sound on");
+  EXPECT_EQ(segment(w, 1)->text(), "Sound off");
   EXPECT_EQ(w->SegmentedControl1()->Width(), 138);
 }
 
@@ -139,9 +148,9 @@ TEST_F(StartWindow, ControlsWriteTheSettingsAtOnce) {
   EXPECT_EQ(monsspeed, 200) << "FAST";
   w->Slider2()->setValue(w->Slider2()->Maximum());
   EXPECT_EQ(monsspeed, 500) << "SLOW";
-  w->SegmentedControl1()->press(1);
+  segment(w, 1)->click();
   EXPECT_FALSE(splay);
-  w->SegmentedControl1()->press(0);
+  segment(w, 0)->click();
   EXPECT_TRUE(splay);
 }
 
