@@ -38,15 +38,16 @@ constexpr std::array<int, codec::kShiftEntries> shiftTable = makeShiftTable();
 // bytes, all of which the pairs carry. No plain text holds the mark, so a
 // wrapped line is never mistaken for a plain one.
 constexpr char16_t kWrapMark = 256;
-// The mark is the first character after the prefix, index 2l + 1: its shift
+// A mark is the first character after the prefix, index 2l + 1: its shift
 // must bring it down to a pair (255 or less) for every prefix length.
-static_assert([] {
+constexpr bool shiftsToAPair(char16_t mark) {
   for (int l = 0; l <= kMaxPrefix; ++l) {
-    const int v = kWrapMark - shiftTable[size_t(2 * l + 1)];
+    const int v = mark - shiftTable[size_t(2 * l + 1)];
     if (v < 0 || v > 255) return false;
   }
   return true;
-}());
+}
+static_assert(shiftsToAPair(kWrapMark));
 // Bytes a wrapped text keeps: mark and digits fit the table without a prefix.
 constexpr int kMaxWrappedBytes = (kLastEntry - 1) / 2;
 
@@ -56,13 +57,7 @@ constexpr int kMaxWrappedBytes = (kLastEntry - 1) / 2;
 // long line no longer reads: only the mark takes a shift. Earlier versions
 // never wrote this mark first, so their lines read as they always have.
 constexpr char16_t kLongMark = 257;
-static_assert([] {
-  for (int l = 0; l <= kMaxPrefix; ++l) {
-    const int v = kLongMark - shiftTable[size_t(2 * l + 1)];
-    if (v < 0 || v > 255) return false;
-  }
-  return true;
-}());
+static_assert(shiftsToAPair(kLongMark));
 // A long text's line, with the longest prefix, stays within what the file
 // reader takes of a line.
 using codec::kMaxLongBytes;
