@@ -82,9 +82,10 @@ class Keys(Windows):
                 return
             time.sleep(0.01)
 
-    def moves(self, within):
-        """Waits for the hero's row to change; returns whether it did."""
-        before = self.row()
+    def moves(self, within, before=None):
+        """Waits for the hero's row to change from before (by default, the row
+        now); returns whether it did."""
+        before = self.row() if before is None else before
         end = time.monotonic() + within
         while time.monotonic() < end:
             if self.row() != before:
@@ -179,12 +180,7 @@ class Keys(Windows):
         before = self.row()
         self.down(key)
         try:
-            end = time.monotonic() + seconds
-            while time.monotonic() < end:
-                if self.row() != before:
-                    return True
-                time.sleep(0.01)
-            return None
+            return self.moves(seconds, before)
         finally:
             self.up(key)
 
@@ -354,7 +350,14 @@ class Keys(Windows):
         self.down("space")
         time.sleep(seconds)
         self.up("space")
+        # On a busy machine the screen may take a while to show the outcome:
+        # it must come within 2.5 s and then stay, so that a toggle the game
+        # still had pending from a repeat shows as the fault it is.
+        end = time.monotonic() + 2.5
         time.sleep(0.4)
+        while self.paused() != want and time.monotonic() < end:
+            time.sleep(0.05)
+        time.sleep(0.5)
         if self.paused() != want:
             log(f"       Space held {seconds:.2f} s to {'pause' if want else 'resume'}: "
                 "the game did not follow")
@@ -480,7 +483,7 @@ def main(argv):
             if only:
                 runs = [r for r in runs if r.__name__ in only.split(",")]
             return session.play(runs, independent=True)
-    return main_in_x(argv, __doc__, 1, "the key test", "tm-keys-", play, budget=115)
+    return main_in_x(argv, __doc__, 1, "the key test", "tm-keys-", play, budget=150)
 
 
 if __name__ == "__main__":
