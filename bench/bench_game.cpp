@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/startup.h"
 #include "core/Tarrow.h"
 #include "core/assets.h"
 #include "framework/Clock.h"
@@ -278,10 +279,7 @@ int main(int argc, char** argv) {
   fw::setDataFolder(data.path());
   fw::setMsgBoxHook([](const QString&) {});
   fw::Window::setModalHook([](fw::Window* w) { w->Close(); });
-  static Tarrow app;
-  app.SetVersionData(1, 1, 0, 0, 2);
-  app.MenuBar = MainMenuBar();
-  app.Event_Open();
+  std::unique_ptr<Tarrow> app(prepareApplication());
 
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

@@ -8,6 +8,7 @@
 #include <QStandardPaths>
 #include <QTextStream>
 
+#include "app/startup.h"
 #include "core/Tarrow.h"
 #include "framework/Controls.h"
 #include "framework/Media.h"
@@ -119,11 +120,7 @@ int main(int argc, char** argv) {
   fw::setSilentSounds(true);
   fw::Clock::instance().setVirtual(true);
   // The application object as start-up makes it, without opening the start window.
-  static Tarrow app;
-  app.SetVersionData(1, 1, 0, 0, 2);
-  app.MenuBar = MainMenuBar();
-  app.Event_Open();
-  fw::Keyboard::instance().install();
+  std::unique_ptr<Tarrow> app(prepareApplication());
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

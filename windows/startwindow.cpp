@@ -4,6 +4,7 @@
 #include "framework/TextFile.h"
 #include "game/Module1.h"
 #include "game/Window1.h"
+#include "records/savedgame.h"
 
 using namespace Module1;
 
@@ -156,7 +157,7 @@ void startwindow::Event_Open() {
   load = false;
   splay = true;
   showstats = false;
-  if (GetFolderItem(QStringLiteral("mygame.txt"), 0).Exists()) PushButton2()->setVisible(true);
+  if (GetFolderItem(kSavedGameName, 0).Exists()) PushButton2()->setVisible(true);
   loaddata();
 }
 
