@@ -204,6 +204,7 @@ void Keyboard::take(const QKeyEvent& e) {
 
 void Keyboard::releaseAll() {
   down_.clear();
+  elsewhere_.clear();
   dropTaps();
 }
 
@@ -350,8 +351,9 @@ bool Keyboard::eventFilter(QObject*, QEvent* event) {
     // A key released while another application has the focus never reaches
     // us, and Qt drops the key events that go to a window a modal window
     // blocks, so a release made just as a box comes up is never seen: every
-    // key counts as released then.
-    releaseAll();
+    // key counts as released then. A key held for another program stays so.
+    down_.clear();
+    dropTaps();
   } else if (type == QEvent::ApplicationActivate) {
     // The keys held now were pressed for another program.
     takeKeyboard();
