@@ -20,7 +20,9 @@
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <memory>
+#include <set>
 #include <sstream>
 #include <string>
 #include <unistd.h>
@@ -577,6 +579,76 @@ TEST_F(Keys, AKeyHeldForAnotherProgramCountsOnlyOncePressedAnew) {
     x(false, 1600);
   }
   fw::Keyboard::instance().setDetectableRepeat(false);
+}
+
+// Every game function on exactly one key on every layout: each keycode's
+// symbols (plain, with Shift, with AltGr) as the layout types them, through
+// the game's key mapping with scan codes.
+TEST(KeyLayouts, EveryFunctionOnExactlyOneKeyAndNoKeyDoesTwo) {
+  struct KeySyms {
+    quint32 scan;
+    std::vector<int> levels;
+  };
+  struct Layout {
+    const char* name;
+    std::vector<KeySyms> keys;  // the keys that type something the game knows; the rest type letters it does not
+    quint32 s;                  // the key of S
+  };
+  using namespace Qt;
+  const std::vector<KeySyms> common = {{9, {Key_Escape}}, {65, {Key_Space}}, {106, {Key_Slash, Key_Slash}}};
+  const Layout layouts[] = {
+      {"us", {{39, {Key_S, Key_S}}, {52, {Key_Z, Key_Z}}, {53, {Key_X, Key_X}}, {61, {Key_Slash, Key_Question}},
+              {49, {Key_QuoteLeft, Key_AsciiTilde}}, {11, {Key_2, Key_At}}}, 39},
+      {"us dvorak", {{47, {Key_S, Key_S}}, {61, {Key_Z, Key_Z}}, {56, {Key_X, Key_X}}, {34, {Key_Slash, Key_Question}},
+                     {49, {Key_QuoteLeft, Key_AsciiTilde}}, {11, {Key_2, Key_At}}, {52, {Key_Semicolon, Key_Colon}},
+                     {53, {Key_Q, Key_Q}}, {39, {Key_O, Key_O}}}, 47},
+      {"de", {{39, {Key_S, Key_S}}, {29, {Key_Z, Key_Z}}, {52, {Key_Y, Key_Y}}, {53, {Key_X, Key_X}},
+              {16, {Key_7, Key_Slash}}, {20, {Key_ssharp, Key_Question}}, {24, {Key_Q, Key_Q, Key_At}},
+              {61, {Key_Minus, Key_Underscore}}, {49, {Key_Dead_Circumflex, Key_degree}},
+              {21, {Key_Dead_Acute, Key_Dead_Grave}}}, 39},
+      {"fr", {{39, {Key_S, Key_S}}, {25, {Key_Z, Key_Z}}, {52, {Key_W, Key_W}}, {53, {Key_X, Key_X}},
+              {60, {Key_Colon, Key_Slash}}, {58, {Key_Comma, Key_Question}}, {61, {Key_Exclam, Key_section}},
+              {49, {Key_twosuperior}}, {19, {Key_Agrave, Key_0, Key_At}}, {16, {Key_Egrave, Key_7, Key_QuoteLeft}}},
+       39},
+      {"us colemak", {{40, {Key_S, Key_S}}, {39, {Key_R, Key_R}}, {52, {Key_Z, Key_Z}}, {53, {Key_X, Key_X}},
+                      {61, {Key_Slash, Key_Question}}, {49, {Key_QuoteLeft, Key_AsciiTilde}}, {11, {Key_2, Key_At}}},
+       40},
+      // A layout that types S where Z is: S goes to the place of S.
+      {"S on the key of Z", {{52, {Key_S, Key_S}}, {39, {Key_Z, Key_Z}}, {53, {Key_X, Key_X}},
+                             {61, {Key_Slash, Key_Question}}, {49, {Key_QuoteLeft, Key_AsciiTilde}}}, 39},
+  };
+  const KeyboardModifiers levelMods[] = {NoModifier, ShiftModifier, GroupSwitchModifier};
+  const std::map<int, quint32> places = {{fw::kKeyZ, fw::kScanZ}, {fw::kKeyX, fw::kScanX},
+                                         {fw::kKeySlash, fw::kScanSlash}, {fw::kKeyGrave, fw::kScanGrave},
+                                         {fw::kKeySpace, 65}, {fw::kKeyEscape, 9}};
+  for (const Layout& layout : layouts) {
+    std::map<quint32, std::vector<int>> syms;
+    for (quint32 scan = 8; scan < 256; ++scan) syms[scan] = {Key_F30, Key_F31};
+    for (const auto& list : {common, layout.keys})
+      for (const KeySyms& k : list) syms[k.scan] = k.levels;
+    bool sOnDirection = false;
+    for (quint32 scan : {fw::kScanZ, fw::kScanX, fw::kScanSlash, fw::kScanGrave})
+      for (int level : syms[scan]) sOnDirection = sOnDirection || level == Key_S;
+    std::map<int, std::vector<quint32>> keysOf;
+    for (const auto& [scan, levels] : syms) {
+      std::set<int> does;
+      for (size_t l = 0; l < levels.size(); ++l) {
+        const KeyboardModifiers mods = levelMods[l] | (scan == 106 ? KeypadModifier : NoModifier);
+        const int code = fw::Keyboard::codeFor(levels[l], scan, mods, true, sOnDirection);
+        if (code >= 0) does.insert(code);
+      }
+      EXPECT_LE(does.size(), 1u) << layout.name << ": keycode " << scan << " does two things";
+      for (int code : does) keysOf[code].push_back(scan);
+    }
+    std::map<int, quint32> want = places;
+    want[fw::kKeyS] = layout.s;
+    for (const auto& [code, scan] : want)
+      EXPECT_EQ(keysOf[code], std::vector<quint32>{scan}) << layout.name << ": the keys of function " << code;
+    EXPECT_EQ(keysOf.size(), want.size()) << layout.name;
+  }
+  // Without scan codes the keys go by what they type, the keypad's "/" apart.
+  EXPECT_EQ(fw::Keyboard::codeFor(Key_Question, 0, ShiftModifier, false, false), fw::kKeySlash);
+  EXPECT_EQ(fw::Keyboard::codeFor(Key_Slash, 0, KeypadModifier, false, false), -1);
 }
 
 TEST_F(Keys, AKeyTakenByAModalWindowLeavesNoTap) {
