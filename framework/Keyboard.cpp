@@ -163,6 +163,10 @@ void Keyboard::press(quint64 key, int code, bool repeat) {
       return;
     }
     down_.erase(it);  // released for real, and pressed anew
+  } else if (repeat && detectable_) {
+    // The repeat of a key that counts as up (a box came up, or a button took
+    // it): up until it is pressed anew.
+    return;
   }
   down_.push_back({key, code, false, 0, 0});
   for (size_t i = 0; i < readers_.size(); ++i)
@@ -253,9 +257,21 @@ bool Keyboard::sOnDirection() const {
 void Keyboard::install() {
   if (installed_ || !QCoreApplication::instance()) return;
   installed_ = true;
+  // Ticks, which the keys are read against, count from start-up.
+  Clock::instance();
   QCoreApplication::instance()->installEventFilter(this);
   x11_ = QGuiApplication::platformName() == QLatin1String("xcb");
-  if (xcb_connection_t* c = x11_ ? x11Connection() : nullptr) detectable_ = askDetectableRepeat(c);
+  if (xcb_connection_t* c = x11_ ? x11Connection() : nullptr) {
+    detectable_ = askDetectableRepeat(c);
+    if (detectable_) {
+      auto* ctrls = xcb_xkb_get_controls_reply(c, xcb_xkb_get_controls(c, XCB_XKB_ID_USE_CORE_KBD), nullptr);
+      if (ctrls) {
+        repeatDelay_ = ctrls->repeatDelay;
+        repeatInterval_ = ctrls->repeatInterval;
+      }
+      std::free(ctrls);
+    }
+  }
 }
 
 int Keyboard::codeFor(const QKeyEvent& e) const {
@@ -315,7 +331,23 @@ void Keyboard::keyEvent(const QKeyEvent& e) {
   const int code = codeFor(e);
   const quint64 key = physicalKey(e.nativeScanCode(), code, e.key());
   Times& times = times_[key];
-  const bool repeat = down && time != 0 && time == times.released;
+  // With detectable auto-repeat a press of a key that has not come up since
+  // its last press, within the server's repeat delay or interval of it, is a
+  // repeat (a press long after, when the release went to a window that has
+  // closed since, is a new one); without it, a repeat's press comes at the
+  // time of the release before it.
+  bool repeat = false;
+  if (down && detectable_) {
+    const qint64 limit = (times.repeating ? repeatInterval_ : repeatDelay_) + kRepeatSlackMs;
+    repeat = times.down && time != 0 && time >= times.last && time - times.last <= quint64(limit);
+  } else if (down) {
+    repeat = time != 0 && time == times.released;
+  }
+  if (down) {
+    times.last = time;
+    times.repeating = repeat;
+  }
+  times.down = down;
   if (elsewhere_.count(key)) {
     // Held since before the program had the keyboard: its repeats are no
     // press, its release ends that, and only a press after it counts.

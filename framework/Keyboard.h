@@ -112,6 +112,9 @@ class Keyboard : public QObject {
   // How long a release waits for the press of an auto-repeat (ms), when the
   // server cannot send repeats without releases.
   static constexpr qint64 kRepeatMs = 20;
+  // How much later than the server's repeat delay or interval a repeat's
+  // press may come (ms).
+  static constexpr qint64 kRepeatSlackMs = 250;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -151,6 +154,9 @@ class Keyboard : public QObject {
   // key, game key or not.
   struct Times {
     quint64 pressed = 0, released = 0;
+    bool down = false;  // the last event was a press
+    quint64 last = 0;   // the time of the last press, a repeat's included
+    bool repeating = false;  // that press was a repeat
   };
   struct Reader {
     QPointer<Timer> timer;  // null once the timer is gone
@@ -173,6 +179,9 @@ class Keyboard : public QObject {
   bool installed_ = false;
   bool x11_ = false;
   bool detectable_ = false;
+  // The server's auto-repeat: the wait before the first repeat and between
+  // repeats (ms).
+  qint64 repeatDelay_ = 660, repeatInterval_ = 40;
 };
 
 }  // namespace fw
