@@ -68,7 +68,38 @@ bool Keyboard::AsyncKeyDown(int code) {
 
 bool Keyboard::held(int code) {
   settle();
-  return std::any_of(down_.begin(), down_.end(), [code](const Down& d) { return d.code == code; });
+  for (auto it = down_.begin(); it != down_.end();) {
+    if (it->code != code) {
+      ++it;
+      continue;
+    }
+    // The server knows whether the key is down now: a release it has sent
+    // may still wait, unread, behind a busy moment of ours or its own.
+    if (it->key < 256 && !serverHolds(quint32(it->key))) {
+      it = down_.erase(it);
+      continue;
+    }
+    return true;
+  }
+  return false;
+}
+
+bool Keyboard::serverHolds(quint32 scan) {
+  xcb_connection_t* c = x11_ ? x11Connection() : nullptr;
+  if (!c) return true;
+  // One question to the server for each tick (or each read outside ticks).
+  const Timer* tick = nullptr;
+  for (auto it = ticks_.rbegin(); it != ticks_.rend() && !tick; ++it) tick = it->timer;
+  if (!keymapValid_ || !tick || keymapTick_ != tick || keymapSerial_ != tickSerial_) {
+    auto* reply = xcb_query_keymap_reply(c, xcb_query_keymap(c), nullptr);
+    if (!reply) return true;
+    std::copy(std::begin(reply->keys), std::end(reply->keys), keymap_.begin());
+    std::free(reply);
+    keymapValid_ = tick != nullptr;
+    keymapTick_ = tick;
+    keymapSerial_ = tickSerial_;
+  }
+  return keymap_[scan / 8] & (1u << (scan % 8));
 }
 
 bool Keyboard::readsNow(size_t reader, int code) const {
@@ -103,6 +134,7 @@ void Keyboard::tick(Timer* timer, bool begin) {
   // A tick whose timer was destroyed inside its Action never ended.
   ticks_.erase(std::remove_if(ticks_.begin(), ticks_.end(), [](const Tick& t) { return !t.timer; }),
                ticks_.end());
+  ++tickSerial_;
   auto r = std::find_if(readers_.begin(), readers_.end(), [timer](const Reader& x) { return x.timer == timer; });
   if (r == readers_.end()) return;
   ticks_.push_back({timer, r->taps & r->codes});
@@ -337,6 +369,10 @@ void Keyboard::keyEvent(const QKeyEvent& e) {
   // closed since, is a new one); without it, a repeat's press comes at the
   // time of the release before it.
   bool repeat = false;
+  if (down && detectable_ && time != 0 && time == times.released) {
+    // The server sends repeats as releases and presses after all.
+    detectable_ = false;
+  }
   if (down && detectable_) {
     const qint64 limit = (times.repeating ? repeatInterval_ : repeatDelay_) + kRepeatSlackMs;
     repeat = times.down && time != 0 && time >= times.last && time - times.last <= quint64(limit);

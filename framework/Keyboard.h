@@ -141,6 +141,8 @@ class Keyboard : public QObject {
   // On X11: whether the layout types S on a direction's key; the keys held
   // now that the program has not seen pressed.
   bool sOnDirection() const;
+  // On X11: whether the server holds the key down now (true elsewhere).
+  bool serverHolds(quint32 scan);
   void takeKeyboard();
 
   struct Down {
@@ -179,6 +181,11 @@ class Keyboard : public QObject {
   bool installed_ = false;
   bool x11_ = false;
   bool detectable_ = false;
+  // The server's key state, asked once per tick.
+  std::array<quint8, 32> keymap_{};
+  bool keymapValid_ = false;
+  const Timer* keymapTick_ = nullptr;
+  quint64 keymapSerial_ = 0, tickSerial_ = 0;
   // The server's auto-repeat: the wait before the first repeat and between
   // repeats (ms).
   qint64 repeatDelay_ = 660, repeatInterval_ = 40;
