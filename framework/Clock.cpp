@@ -68,9 +68,11 @@ void Clock::fireDue(qint64 until) {
     t->beginFiring(nowMs(), ++seq_);
     if (t->Action) {
       reschedule();
+      emit t->acting(true);
       t->Action();
       // The Action may have destroyed its own timer.
       if (std::find(timers_.begin(), timers_.end(), t) == timers_.end()) continue;
+      emit t->acting(false);
     }
     t->endFiring(nowMs(), ++seq_);
     reschedule();

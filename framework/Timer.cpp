@@ -46,6 +46,7 @@ void Timer::schedule(qint64 dueMs, qint64 order) {
 
 void Timer::beginFiring(qint64 now, qint64 order) {
   running_ = true;
+  late_ = now - due_;
   if (mode_ != Mode::Multiple) {
     armed_ = false;
     return;

@@ -44,10 +44,15 @@ class Timer : public QObject {
   // timer is done. Periods missed meanwhile are skipped, keeping the phase.
   void beginFiring(qint64 now, qint64 order);
   void endFiring(qint64 now, qint64 order);
+  // How long after its due time the Action now running (or the last one)
+  // began: more than a few ms means the thread was held up meanwhile.
+  qint64 lateMs() const { return late_; }
 
  signals:
   // The timer was switched on or off.
   void switched();
+  // Its Action begins (true) or has returned (false).
+  void acting(bool begin);
 
  private:
   void skipMissed(qint64 now, qint64 order);
@@ -58,6 +63,7 @@ class Timer : public QObject {
   bool running_ = false;
   qint64 due_ = 0;
   qint64 seq_ = 0;
+  qint64 late_ = 0;
 };
 
 }  // namespace fw

@@ -189,8 +189,7 @@ bool Window::eventFilter(QObject* watched, QEvent* event) {
   // A key held down from before the window opened types nothing into its
   // text fields, not even its repeats, until it is pressed anew.
   if (event->type() == QEvent::KeyPress && qobject_cast<TextField*>(watched)) {
-    const quint64 pressed = Keyboard::instance().pressedAt(*static_cast<QKeyEvent*>(event));
-    if (pressed != 0 && pressed <= shownAt_) return true;
+    if (Keyboard::instance().pressedBy(*static_cast<QKeyEvent*>(event), shownAt_)) return true;
   }
   return QWidget::eventFilter(watched, event);
 }

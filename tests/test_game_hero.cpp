@@ -1,5 +1,6 @@
 // The hero's timer: the keyboard, steps, pushes, bounces and robots pushed
 // aside or squashed.
+#include <algorithm>
 #include "records/scores.h"
 
 #include "gameplay.h"
@@ -304,16 +305,92 @@ TEST_F(Hero, AQuickTapOfAMoveKeyMovesTheHeroOnce) {
   advance(500);
   EXPECT_EQ(manisac, 8);
   // X held over a read moves the hero; a tap of Z that ends while the next
-  // move must still wait is made once the wait is over.
+  // move must still wait is read at the next tick, which moves nothing, and
+  // is gone after it.
   keyevent(true, Qt::Key_X, 53);
   advance(50);
   ASSERT_EQ(manisac, 9);
   keyevent(false, Qt::Key_X, 53);
   advance(10);
-  tap(Qt::Key_Z, 52, 60);
+  tap(Qt::Key_Z, 52, 20);
   advance(500);
-  EXPECT_EQ(manisac, 8);
+  EXPECT_EQ(manisac, 9);
   EXPECT_EQ(manisup, 6);
+}
+
+// Key timelines through the hero's timer, with real key events: at every
+// tick the hero moves, if at all, for the first (Z, X, down, up) of the keys
+// held at that tick or pressed since the tick before; so once every key is
+// up he moves no more, and a key rolled over to moves him only while held.
+TEST_F(Hero, KeysRolledFromOneDirectionToAnotherMoveOnlyWhileHeld) {
+  struct Key {
+    int qtKey;
+    quint32 scan;
+    qint64 dx, dy;
+  };
+  // In the order of priority.
+  const Key keys[] = {{Qt::Key_Z, 52, -1, 0}, {Qt::Key_X, 53, 1, 0}, {Qt::Key_Slash, 61, 0, 1},
+                      {Qt::Key_QuoteLeft, 49, 0, -1}};
+  struct Hold {
+    size_t key;
+    qint64 down, up;  // ms after the timer started; ticks come every 50 ms
+  };
+  struct Timeline {
+    const char* what;
+    qint64 hi0, hi1, lo0, lo1;  // the holds of the higher and the lower key
+  };
+  const Timeline timelines[] = {
+      {"the lower key tapped for 50 ms while the higher stays held 0.7 s more", 0, 950, 200, 250},
+      {"the lower key let go first, the higher 10 ms later", 0, 610, 200, 600},
+      {"the lower key let go first, the higher 0.3 s later", 0, 900, 200, 600},
+      {"the higher key let go first, the lower 10 ms later", 0, 600, 200, 610},
+      {"the higher key let go first, the lower 0.3 s later", 0, 500, 200, 800},
+  };
+  for (size_t hi = 0; hi + 1 < 4; ++hi) {
+    for (const Timeline& tl : timelines) {
+      const std::vector<Hold> holds = {{hi, tl.hi0 + 7, tl.hi1 + 7}, {hi + 1, tl.lo0 + 7, tl.lo1 + 7}};
+      const std::string what = std::string(tl.what) + ", keys " + std::to_string(hi) + " and " +
+                               std::to_string(hi + 1);
+      w->Timer1()->setEnabled(false);
+      fw::Keyboard::instance().releaseAll();
+      emptyboard();
+      putman(7, 6);
+      w->lastmanpush = Ticks() - 100;
+      w->Timer1()->setEnabled(true);
+      bool held[4] = {}, pressed[4] = {};
+      int movesAlone[4] = {};
+      qint64 end = 0;
+      for (const Hold& h : holds) end = std::max(end, h.up);
+      for (qint64 t = 1; t <= end + 1000; ++t) {
+        for (const Hold& h : holds) {
+          if (h.down == t) keyevent(true, keys[h.key].qtKey, keys[h.key].scan);
+          if (h.up == t) keyevent(false, keys[h.key].qtKey, keys[h.key].scan);
+          if (h.down == t) held[h.key] = pressed[h.key] = true;
+          if (h.up == t) held[h.key] = false;
+        }
+        const qint64 x = manisac, y = manisup;
+        advance(1);
+        const bool moved = x != manisac || y != manisup;
+        if (t % 50 != 0) {
+          ASSERT_FALSE(moved) << what << ": a move between ticks at " << t;
+          continue;
+        }
+        int want = -1;
+        for (int k = 3; k >= 0; --k)
+          if (held[k] || pressed[k]) want = k;
+        if (moved) {
+          ASSERT_NE(want, -1) << what << ": a move at " << t << " ms with every key up";
+          EXPECT_EQ(manisac - x, keys[want].dx) << what << ", at " << t;
+          EXPECT_EQ(manisup - y, keys[want].dy) << what << ", at " << t;
+          if (int(std::count(held, held + 4, true)) == 1 && held[want]) ++movesAlone[want];
+        }
+        for (int k = 0; k < 4; ++k) pressed[k] = held[k];
+      }
+      // A key held alone for 0.2 s or more moves the hero.
+      EXPECT_GT(movesAlone[hi], 0) << what;
+      if (tl.lo1 - tl.hi1 >= 300) EXPECT_GT(movesAlone[hi + 1], 0) << what;
+    }
+  }
 }
 
 TEST_F(Hero, FirstMoveOfTheWindowAfterSevenTicks) {

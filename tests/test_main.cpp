@@ -51,6 +51,7 @@ void GameTest::SetUp() {
   fw::Clock::instance().setVirtual(true);
   fw::Clock::instance().setVirtualNow(0);
   fw::Keyboard::instance().releaseAll();
+  fw::Keyboard::instance().setDetectableRepeat(false);
   dir_ = std::make_unique<QTemporaryDir>();
   ASSERT_TRUE(dir_->isValid());
   fw::setDataFolder(dir_->path());

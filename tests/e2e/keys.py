@@ -1,25 +1,32 @@
 #!/usr/bin/env python3
 """The game's keys under a player's hands, in a real X server with real X
-key events (XTest): a key counts in the phase it was pressed in, Alt and the
-File menu never take the game's keys, a key held into a window types nothing
-there, auto-repeat on a busy machine is never a release, and the up and
-down keys are the physical keys whatever the layout.
+key events (XTest): a key counts in the phase it was pressed in, a tap is
+spent in the next tick, Alt and the File menu never take the game's keys, a
+key held into a window types nothing there, auto-repeat on a busy machine is
+never a release, and the move keys are physical keys whatever the layout.
 
     keys.py <tarrowmead binary>
 
-Runs, each with its own game process and one shared home folder:
+Runs, each with its own game process (or several) and one shared home folder,
+every one from a saved game, never from a random board:
   1. taps between phases: Escape and a direction tapped on the pause screen,
      S tapped in play just before the pause, a direction tapped while the
      pausing Space is held: none of them is read once the phase changed;
      Alt alone, Alt+F and a mouse-opened File menu closed with Escape leave
      the game's keys working at once; Ctrl+Alt+S shows the statistics.
-  2. a busy machine: every core spinning and a client grabbing the screen
-     in a loop; move keys and Space held 0.7 to 1.5 s with the server's
-     auto-repeat on, and the same holds with it off as the control.
+  5. rolling from one direction to another (Z and X, X and down, down and
+     up): the lower key tapped while the higher stays held, and both held,
+     let go in either order, 10 ms or 0.3 s apart: no step once both are up.
+  2. a busy machine: two spinning processes per core and a client grabbing
+     the screen in a loop; move keys and Space held 0.7 to 1.5 s with the
+     server's auto-repeat on (16 of each), and with it off as the control.
   3. a direction key held from play into the name entry types nothing there.
-  4. the German layout: the keys right of the full stop and left of 1 move
-     down and up, the key that types "z" moves left, X right; Space, S and
-     Escape work.
+  4. the German layout: the keys at the places of Z, X, "/" and left of 1
+     move left, right, down and up; the key that types "z" moves nothing;
+     Space, S and Escape work.
+  6. the Dvorak layout: every keycode 10 to 135 tapped in play and on the
+     pause screen: each of the seven functions on exactly one key, no key
+     does two things.
 
 Exit status 0 passed, 1 failed, 77 skipped (no X server can run here).
 Set TM_E2E_KEEP=1 to keep the home folder with its screenshots.
@@ -281,7 +288,7 @@ class Keys(Windows):
         # Two holds with auto-repeat on, then one with it off, in turn, so
         # that both meet the same load.
         plan = ["on", "on", "off"] * 8
-        space_plan = plan[:18]
+        space_plan = plan
         moves = {"on": [0, 0], "off": [0, 0]}  # holds, steps after release
         spaces = {"on": [0, 0], "off": [0, 0]}  # presses, wrong outcomes
         with busy_machine(self.x.display):
@@ -302,12 +309,13 @@ class Keys(Windows):
                     f"{spaces['on'][0]} Space presses; off: {spaces['off'][1]} of "
                     f"{spaces['off'][0]}")
         self.xlib.auto_repeat(True)
-        with self.step("auto-repeat makes no difference under load"):
+        with self.step("no step after release and no wrong Space outcome under load, "
+                       "auto-repeat on or off"):
             fail_on([f"{what}: {on[1]} of {on[0]} with auto-repeat on, {off[1]} of {off[0]} "
                      "with it off" for what, (on, off) in
                      [("steps after release", (moves["on"], moves["off"])),
                       ("wrong Space outcomes", (spaces["on"], spaces["off"]))]
-                     if worse(on, off)])
+                     if on[1] or off[1]])
         self.game.stop()
 
     def hold_and_count(self, key, seconds, rnd):
@@ -409,15 +417,16 @@ class Keys(Windows):
             codes, counters = row_game()
             self.open_saved(codes, counters)
             hero = counters["hero"]
-            # The physical keys of down and up; the letters by what they type,
-            # as the help names them: on this layout the key that types "y"
-            # (where Z is on a US keyboard) is no key of the game.
+            # The four directions are the keys at the places of Z, X, "/" and
+            # the key left of 1 on a US keyboard: on this layout the key that
+            # types "y" moves left, and the key that types "z" is no key of
+            # the game.
             for key, move, what in [
                     (KEY_RIGHT_OF_FULL_STOP, "slash", 'the key right of the full stop ("-") '
                                                       "moves down"),
                     (KEY_LEFT_OF_1, "grave", 'the key left of 1 ("^") moves up'),
-                    ("z", "z", 'the key that types "z" moves left'),
-                    ("y", None, 'the key that types "y" moves nothing'),
+                    ("y", "z", 'the key that types "y" (where Z is on a US keyboard) moves left'),
+                    ("z", None, 'the key that types "z" moves nothing'),
                     ("x", "x", "X moves right")]:
                 with self.step(what):
                     if move:
@@ -449,15 +458,184 @@ class Keys(Windows):
             x.run(["setxkbmap", "us"])
 
 
-def worse(on, off):
-    """Whether the auto-repeat runs show more faults than the control does,
-    in proportion (on and off are [trials, faults])."""
-    return on[1] * off[0] > off[1] * on[0]
+    # ------------------------------------------------- rolling the keys
+
+    def play_area(self):
+        """The raw pixels of board rows 3 to 13, where the hero walks (the
+        robot stays shut in rows 1 and 2)."""
+        b = self.board
+        return self.xlib.grab_raw(b.left, b.top + b.ys[3], b.width,
+                                  b.ys[13] + trunc(b.ch) - b.ys[3])
+
+    def wait_move(self, last, within):
+        """Waits for the play area to change from last; returns the new
+        pixels, or None."""
+        end = time.monotonic() + within
+        while time.monotonic() < end:
+            now = self.play_area()
+            if now != last:
+                return now
+            time.sleep(0.005)
+        return None
+
+    def run_roll_over(self):
+        log("-- run 5: rolling from one direction key to another: no step once both are up")
+        pairs = [("z", "x"), ("x", "slash"), ("slash", "grave")]
+        # (the first let go, the gap before the other, the key that must have
+        # just moved the hero when the last comes up)
+        orders = [("lower", 0.01), ("lower", 0.3), ("higher", 0.01), ("higher", 0.3)]
+        strays = []
+        for hi, lo in pairs:
+            for first, gap in orders + [("tap", 0.7)]:
+                what = (f"{hi} held, {lo} tapped for 50 ms, {hi} held {gap} s more"
+                        if first == "tap" else
+                        f"{hi} held, {lo} pressed, the {first} key let go first, the other "
+                        f"{gap} s later")
+                with self.step(what):
+                    self.open_row_game()
+                    n = self.roll(hi, lo, first, gap)
+                    if n:
+                        strays.append(f"{what}: {n} step(s) after both keys were up")
+                self.game.stop()
+                self.game = None
+        with self.step("no roll-over left a step behind"):
+            fail_on(strays)
+
+    def roll(self, hi, lo, first, gap):
+        """Plays one roll-over; returns the steps seen once both keys are up."""
+        last = self.play_area()
+        self.down(hi)
+        last = self.wait_move(last, 1.0) or last
+        time.sleep(0.15)
+        if first == "tap":
+            self.tap(lo, 50)
+            time.sleep(gap)
+            # The held key comes up just after a move of its own showed.
+            last = self.wait_move(self.play_area(), 1.0) or self.play_area()
+            time.sleep(0.02)
+            self.up(hi)
+        else:
+            self.down(lo)
+            time.sleep(0.3)
+            a, b = (lo, hi) if first == "lower" else (hi, lo)
+            self.up(a)
+            time.sleep(gap)
+            # The other key comes up just after a move it made showed (held
+            # alone, or still the higher one).
+            self.wait_move(self.play_area(), 1.0)
+            time.sleep(0.02)
+            self.up(b)
+        time.sleep(0.03)  # a move read before the release may still be painted
+        last = self.play_area()
+        steps, end = 0, time.monotonic() + 0.5
+        while time.monotonic() < end:
+            now = self.play_area()
+            if now != last:
+                last, steps = now, steps + 1
+            time.sleep(0.005)
+        return steps
+
+    # --------------------------------------------- every key on Dvorak
+
+    def run_dvorak_scan(self):
+        log("-- run 6: the Dvorak layout, every keycode 10 to 135: each function on one key")
+        x, us = self.x, self.xlib
+        x.run(["setxkbmap", "us", "-variant", "dvorak"])
+        self.xlib = Xlib(x.display)
+        try:
+            with self.step("each key tapped in play: which moves the hero, which pauses, "
+                           'which shows "High Scores"'):
+                self.open_row_game()
+                does = {}
+                for group in [list(range(k, min(k + 9, 136))) for k in range(10, 136, 9)]:
+                    # Keys that do nothing in play go by in groups.
+                    if not self.play_effect(group):
+                        continue
+                    for kc in group:
+                        effect = self.play_effect([kc])
+                        if effect:
+                            does.setdefault(kc, set()).add(effect)
+            with self.step('each key tapped on the pause screen: which saves the game'):
+                self.pause_by_tap()
+                keys = [k for k in range(10, 136) if k != 65]
+                for group in [keys[k:k + 9] for k in range(0, len(keys), 9)]:
+                    if not self.saves(group):
+                        continue
+                    for kc in group:
+                        if self.saves([kc]):
+                            does.setdefault(kc, set()).add("save")
+                self.resume_by_tap()
+            with self.step("Escape shows \"High Scores\""):
+                self.tap("Escape")
+                self.scores_window(timeout=3)
+                does.setdefault(9, set()).add("scores")
+            with self.step("each of the seven functions on exactly one key, no key does two"):
+                want = {"left": 52, "right": 53, "down": 61, "up": 49, "pause": 65,
+                        "save": 47, "scores": 9}
+                keys_of = {}
+                for kc, effects in does.items():
+                    for e in effects:
+                        keys_of.setdefault(e, []).append(kc)
+                log("       " + ", ".join(f"{e}: {sorted(k)}" for e, k in sorted(keys_of.items())))
+                fail_on([f"keycode {kc} does {sorted(e)}" for kc, e in does.items() if len(e) > 1] +
+                        [f"{f}: keycodes {sorted(keys_of.get(f, []))}, not [{kc}]"
+                         for f, kc in want.items() if keys_of.get(f) != [kc]])
+            self.game.stop()
+        finally:
+            self.xlib.__exit__(None, None, None)
+            self.xlib = us
+            x.run(["setxkbmap", "us"])
+
+    def hero(self):
+        """The hero's cell (the robot stays shut in on (1,1))."""
+        cells = self.read_board()
+        return next((cell for cell, kind in cells.items()
+                     if kind == "figure" and cell != (1, 1)), None)
+
+    def play_effect(self, keys):
+        """Taps the keys in play; returns what followed: a direction, "pause"
+        or "scores", or None."""
+        before = self.hero()
+        for kc in keys:
+            self.tap(kc, 30)
+            time.sleep(0.03)
+        time.sleep(0.25)
+        if self.x.windows("High Scores"):
+            self.game.stop()
+            self.open_row_game()
+            return "scores"
+        if self.paused():
+            self.resume_by_tap()
+            return "pause"
+        after = self.hero()
+        if after == before or not after or not before:
+            return None
+        dc, dr = after[0] - before[0], after[1] - before[1]
+        return {(-1, 0): "left", (1, 0): "right", (0, 1): "down", (0, -1): "up"}.get(
+            (max(-1, min(1, dc)), max(-1, min(1, dr))), "moved")
+
+    def saves(self, keys):
+        """Taps the keys on the pause screen; returns whether the game was
+        saved (and closes the message)."""
+        with contextlib.suppress(FileNotFoundError):
+            os.remove(self.game.file("mygame.txt"))
+        for kc in keys:
+            self.tap(kc, 30)
+            time.sleep(0.03)
+        time.sleep(0.35)
+        if self.game.lines("mygame.txt") is None:
+            return False
+        box = wait_for("the message box", lambda: [
+            w for w, g in self.titled("Tarrowmead") if w != self.win and g and g[4]])
+        self.close_message(box[0])
+        time.sleep(0.1)
+        return True
 
 
 @contextlib.contextmanager
 def busy_machine(display):
-    """Every core spinning and an X client grabbing the whole screen in a loop."""
+    """Two spinning processes for every core and an X client grabbing the
+    whole screen in a loop."""
     grabber = ("import sys; sys.path.insert(0, %r)\n"
                "from xlib import Xlib\n"
                "with Xlib(%r) as x:\n"
@@ -465,7 +643,7 @@ def busy_machine(display):
                "        x.grab_raw(0, 0, 1920, 1200)\n") % (HERE, display)
     procs = [subprocess.Popen([sys.executable, "-c", grabber])]
     procs += [subprocess.Popen([sys.executable, "-c", "while True: pass"])
-              for _ in range(os.cpu_count() or 1)]
+              for _ in range(2 * (os.cpu_count() or 1))]
     try:
         yield
     finally:
@@ -477,13 +655,14 @@ def main(argv):
     def play(x, paths, home):
         with Xlib(x.display) as xlib:
             session = Keys(x, paths[0], home, xlib)
-            runs = [session.run_phases, session.run_busy, session.run_name_entry_held,
-                    session.run_german_layout]
+            runs = [session.run_phases, session.run_roll_over, session.run_busy,
+                    session.run_name_entry_held, session.run_german_layout,
+                    session.run_dvorak_scan]
             only = os.environ.get("TM_KEYS_RUNS")
             if only:
                 runs = [r for r in runs if r.__name__ in only.split(",")]
             return session.play(runs, independent=True)
-    return main_in_x(argv, __doc__, 1, "the key test", "tm-keys-", play, budget=150)
+    return main_in_x(argv, __doc__, 1, "the key test", "tm-keys-", play, budget=420)
 
 
 if __name__ == "__main__":
