@@ -2,6 +2,8 @@
 
 #include <SDL.h>
 
+#include <dlfcn.h>
+
 #include <QCoreApplication>
 #include <chrono>
 #include <condition_variable>
@@ -77,6 +79,22 @@ void AudioOutput::closeIfRunning() {
 
 namespace {
 
+// The ALSA library, which SDL tries where no sound server answers, writes
+// its own lines to stderr on every try; the game says an outage once, in
+// its own words.
+extern "C" void quietAlsa(const char*, int, const char*, int, const char*, ...) {}
+void silenceAlsa() {
+  static const bool done = [] {
+    void* alsa = dlopen("libasound.so.2", RTLD_LAZY);
+    using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+    auto set = alsa ? reinterpret_cast<int (*)(Handler)>(dlsym(alsa, "snd_lib_error_set_handler"))
+                    : nullptr;
+    if (set) set(quietAlsa);
+    return true;
+  }();
+  (void)done;
+}
+
 // The system's output through SDL's audio, which pulls each block from the
 // mixer on its own thread as the device needs it.
 class SdlDevice : public AudioDevice {
@@ -84,6 +102,7 @@ class SdlDevice : public AudioDevice {
   QString open(Mixer& mixer) override {
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "Tarrowmead");
+    silenceAlsa();
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return error();
     SDL_AudioSpec want{};
     want.freq = kMixRate;
