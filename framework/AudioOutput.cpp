@@ -129,8 +129,9 @@ class SdlDevice : public AudioDevice {
   }
 
  private:
-  // 256 samples (11.6 ms) a block: short enough to be heard on time, long
-  // enough not to run dry on a busy machine.
+  // 256 samples (11.6 ms) a block. SDL keeps one block in the sound
+  // server: a larger one is heard later, and on a busy machine still runs
+  // dry now and then up to 768 samples.
   static constexpr Uint16 kBlock = 256;
   static QString error() {
     const char* e = SDL_GetError();

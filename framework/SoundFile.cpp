@@ -81,9 +81,11 @@ DecodedSound decodeSound(const QByteArray& bytes) {
                                                                            SDL_FreeAudioStream);
   std::vector<float> mono(static_cast<size_t>(frames));
   if (SDL_AudioStreamPut(stream, raw, int(frames * frameBytes)) != 0 ||
-      SDL_AudioStreamFlush(stream) != 0 ||
-      SDL_AudioStreamGet(stream, mono.data(), int(mono.size() * sizeof(float))) < 0)
+      SDL_AudioStreamFlush(stream) != 0)
     return {{}, sdlError("cannot convert")};
+  const int got = SDL_AudioStreamGet(stream, mono.data(), int(mono.size() * sizeof(float)));
+  if (got < 0) return {{}, sdlError("cannot convert")};
+  mono.resize(size_t(got) / sizeof(float));
 
   // Resampled with a band limit, so that high tones do not fold back as
   // lower ones, and to the last sample.
@@ -102,6 +104,7 @@ DecodedSound decodeSound(const QByteArray& bytes) {
       return {{}, QStringLiteral("cannot convert: %1").arg(QString::fromUtf8(src_strerror(e)))};
     at.resize(size_t(data.output_frames_gen));
   }
+  if (at.empty()) return {{}, QStringLiteral("no samples")};
   DecodedSound out;
   out.samples.reserve(at.size());
   for (float v : at)

@@ -340,8 +340,25 @@ def onset(recording, t_from, wav_lead):
     return None
 
 
-def check_whole(recording, played, assets, label):
-    """The recording holds exactly the sounds played, in order, each whole."""
+def dropouts(samples, burst):
+    """The lengths (s) of the silent runs inside one sound: where the stream
+    ran dry (a sound of the game has none of 20 samples)."""
+    seg = samples[burst[0] * FRAME:(burst[1] + 1) * FRAME]
+    loud = [i for i, v in enumerate(seg) if abs(v) > 2 * THRESHOLD]
+    out, run = [], 0
+    for v in seg[loud[0]:loud[-1]] if loud else []:
+        if abs(v) < 3:
+            run += 1
+            continue
+        if run >= 20:
+            out.append(run / RATE)
+        run = 0
+    return out
+
+
+def check_whole(recording, played, assets, label, dropped):
+    """The recording holds exactly the sounds played, in order, each whole;
+    the dropouts found go to `dropped`."""
     samples = recording[0]
     log(f"       {label}: {len(samples) / RATE:.1f} s recorded")
     env = envelope(samples)
@@ -353,12 +370,15 @@ def check_whole(recording, played, assets, label):
     for (what, name), burst in zip(played, found):
         wav = read_wav(os.path.join(assets, name + ".wav"))
         heard, wanted, energy, head, corr = match(samples, burst, wav, volume.get(name, 1.0))
-        gap = heard > wanted + LENGTH_TOLERANCE + 1e-9 or any(
+        drops = dropouts(samples, burst)
+        dropped.extend(drops)
+        gap = drops or heard > wanted + LENGTH_TOLERANCE + 1e-9 or any(
             v <= THRESHOLD for v in env[burst[0]:burst[1] + 1])
         if gap or heard < wanted - LENGTH_TOLERANCE - 1e-9 or corr < MIN_CORRELATION:
             log(f"       {what} at {burst[0] / 100:.2f} s: heard {heard:.2f} s of {wanted:.2f} s, "
                 f"{energy:.0%} of its energy, samples match {corr:.3f} (the first 50 ms {head:.3f})"
-                + (", a gap: the stream ran dry for a moment" if gap else ""))
+                + (f", {len(drops)} dropouts ({', '.join(f'{d * 1000:.1f}' for d in drops)} ms)"
+                   if drops else "") + (", a gap: the stream ran dry for a moment" if gap else ""))
         if heard < wanted - LENGTH_TOLERANCE - 1e-9:
             problems.append(f"{what} was heard {heard:.2f} s of its {wanted:.2f} s")
         elif heard > wanted + MAX_GAP:
@@ -465,11 +485,11 @@ def play_main(x, binary, home):
             if session.game:
                 session.game.stop()
             recordings.append((recorder.samples(), recorder, played, pushes))
-    problems, timed = [], []
+    problems, timed, dropped = [], [], []
     with session.step("each recording holds each sound whole, in the order played"):
         for n, (samples, rec, heard, taps) in enumerate(recordings):
             problems += check_whole((samples, rec), heard, assets,
-                                    "before the kill" if n == 0 else "after the restart")
+                                    "before the kill" if n == 0 else "after the restart", dropped)
             for k, m in taps:
                 t = onset((samples, rec), k, push_lead)
                 if t is None or t - k > 1.0:
@@ -482,6 +502,8 @@ def play_main(x, binary, home):
         log(f"       the run's first push: {(t - first[1]) * 1000:.0f} ms from its move "
             "(the stream's start)")
         median, _ = report_latency(timed, "timed pushes")
+        log(f"       dropouts: {len(dropped)} in {sum(len(r[2]) for r in recordings)} sounds"
+            + (f", {min(dropped) * 1000:.1f} to {max(dropped) * 1000:.1f} ms" if dropped else ""))
         if median > GROSS_MEDIAN:
             raise Failure(f"a median of {median * 1000:.0f} ms from the move to the sound")
     return session.failed
