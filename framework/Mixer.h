@@ -32,7 +32,7 @@ class Mixer {
 
   // Above this level the sum is turned down, so that overlapping sounds are
   // not clipped; each sound alone peaks below it and is mixed as it is.
-  static constexpr float kLimit = 0.95f * 32767.0f;
+  static constexpr float kLimit = 0.9f * 32767.0f;
 
  private:
   mutable std::mutex mutex_;  // playing_ and the sounds' places and volumes

@@ -18,7 +18,9 @@ block left along the row below, to the border, where he bounces back
 exactly the sounds played, each whole. A close request then ends the
 program, status 0, with its stream open.
 
-Two more runs: with the sound server stopped (SIGSTOP) from the start, the
+Three more runs: a push that squashes the level's last robot, where the
+push, the squash and the level's end sound at once and no sample may reach
+full scale; with the sound server stopped (SIGSTOP) from the start, the
 start window's "Load Saved Game" opens the game window as fast as ever, the
 hero moves and the window closes with status 0; under a file-size limit
 (ulimit -f, SIGXFSZ ignored) the game plays, with sound or with one line
@@ -573,10 +575,55 @@ def play_file_limit(x, binary, home):
     return session.failed
 
 
+def squash_board():
+    """The hero on (1,6), a block right of him and the level's one robot
+    right of it, walled in: the push squashes it, the push and the squash
+    sound at once, and the level's end follows."""
+    codes = blank_board()
+    codes[2][6] = 1
+    for c, r in ((4, 7), (4, 5), (4, 6), (3, 7), (3, 5)):
+        codes[c][r] = 1
+    codes[3][6] = 4
+    codes[1][6] = 2
+    counters = one_robot_counters((3, 6))
+    counters["hero"] = (1, 6)
+    return codes, counters
+
+
+def play_overlap(x, binary, home):
+    """Sounds on top of one another are turned down, not cut off at full
+    scale: the push, the squash and the level's end."""
+    with SoundServer(os.path.join(home, "sound")) as server:
+        os.environ["PULSE_SERVER"] = server.env["PULSE_SERVER"]
+        session = Session(x, binary, home)
+        recorder = server.record()
+        try:
+            codes, counters = squash_board()
+            session.load_prepared(codes, counters, 1.0)
+            with session.step("a push that squashes the last robot: push, squash and the "
+                              "level's end overlap, none at full scale"):
+                with Xlib(x.display) as xlib:
+                    Keys(session, xlib).tap("x", "the squashing push")
+                    time.sleep(2.5)
+                samples = recorder.samples()
+                peak = max((abs(v) for v in samples), default=0)
+                full = sum(1 for v in samples if abs(v) >= 32767)
+                log(f"       {len(bursts(envelope(samples)))} sounds heard; peak "
+                    f"{20 * math.log10(max(peak, 1) / 32768):.1f} dBFS, {full} samples at full scale")
+                if peak < 10000:
+                    raise Failure("the overlapping sounds were not heard")
+                if full:
+                    raise Failure(f"{full} samples at full scale: the mix is clipped")
+        finally:
+            if session.game:
+                session.game.stop()
+    return session.failed
+
+
 def play(x, paths, home):
     ensure_sound_tools()
     failed = play_main(x, paths[0], home)
-    for run in (play_frozen, play_file_limit):
+    for run in (play_overlap, play_frozen, play_file_limit):
         folder = os.path.join(home, run.__name__)
         os.makedirs(folder)
         failed = run(x, paths[0], folder) or failed
