@@ -286,21 +286,25 @@ ROW6_PUSHES = 13  # the block from column 2 to the border's neighbour, 15
 ROW7_PUSHES = 12  # the block from column 13 to column 1
 
 
-def push_board():
-    """The hero on (1,6) with one block right of him and the row free to
-    the border; below, a block on (13,7) with the row free to the left;
-    the one robot walled in far away, so that it never moves."""
+def hero_board(blocks, robot):
+    """A saved level: the hero on (1,6), wall blocks on those cells and the
+    level's one robot on its cell."""
     codes = blank_board()
-    codes[2][6] = 1
-    codes[13][7] = 1
-    for c in (11, 12, 13):
-        for r in (10, 11, 12):
-            codes[c][r] = 1
-    codes[12][11] = 4
+    for c, r in blocks:
+        codes[c][r] = 1
+    codes[robot[0]][robot[1]] = 4
     codes[1][6] = 2
-    counters = one_robot_counters((12, 11))
+    counters = one_robot_counters(robot)
     counters["hero"] = (1, 6)
     return codes, counters
+
+
+def push_board():
+    """One block right of the hero with the row free to the border; below,
+    a block on (13,7) with the row free to the left; the robot walled in
+    far away, so that it never moves."""
+    box = [(c, r) for c in (11, 12, 13) for r in (10, 11, 12) if (c, r) != (12, 11)]
+    return hero_board([(2, 6), (13, 7)] + box, (12, 11))
 
 
 class Keys:
@@ -576,18 +580,10 @@ def play_file_limit(x, binary, home):
 
 
 def squash_board():
-    """The hero on (1,6), a block right of him and the level's one robot
-    right of it, walled in: the push squashes it, the push and the squash
-    sound at once, and the level's end follows."""
-    codes = blank_board()
-    codes[2][6] = 1
-    for c, r in ((4, 7), (4, 5), (4, 6), (3, 7), (3, 5)):
-        codes[c][r] = 1
-    codes[3][6] = 4
-    codes[1][6] = 2
-    counters = one_robot_counters((3, 6))
-    counters["hero"] = (1, 6)
-    return codes, counters
+    """A block right of the hero and the level's one robot right of it,
+    walled in: the push squashes it, the push and the squash sound at once,
+    and the level's end follows."""
+    return hero_board([(2, 6), (4, 7), (4, 5), (4, 6), (3, 7), (3, 5)], (3, 6))
 
 
 def play_overlap(x, binary, home):
