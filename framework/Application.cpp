@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 
+#include "framework/AudioOutput.h"
 #include "framework/Window.h"
 
 namespace fw {
@@ -25,7 +26,12 @@ QString VersionData::stageName() const {
   }
 }
 
-Application::Application() { g_app = this; }
+Application::Application() {
+  g_app = this;
+  // A new audio stream starts playing up to a second after it opens; opened
+  // with the application, it runs by the time the game plays its first sound.
+  if (!silentSounds()) startAudioOutput();
+}
 
 Application::~Application() {
   if (g_app == this) g_app = nullptr;

@@ -17,8 +17,8 @@ inline void playsoundalways(Sound* (*sound)()) {
 }
 
 // Loads, when the game window opens, every sound that the game may play from
-// then on, so that the audio stream is open and the first play of each sound
-// is heard whole. With sound off only those that are asked for all the same.
+// then on, so that no file is read during play. With sound off only those
+// that are asked for all the same.
 inline void loadsounds() {
   _x_boing();
   _x_push();

@@ -30,10 +30,9 @@ tm_generate_locales() {
   done
 }
 
-TM_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-multimedia-dev libqt6multimedia6
-  qt6-qpa-plugins fonts-liberation
-  libxcb-xkb-dev pkg-config
-)
+TM_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libsdl2-dev
+  libsamplerate0-dev fonts-liberation
+  libxcb-xkb-dev)
 TM_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xdotool x11-utils x11-xkb-utils
   libxtst6 imagemagick clang libclang-rt-14-dev desktop-file-utils fontconfig pulseaudio
   pulseaudio-utils locales)

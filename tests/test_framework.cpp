@@ -809,38 +809,6 @@ TEST_F(Assets, SoundIsTriedOnceOnly) {
   EXPECT_EQ(_x_boing(), nullptr) << "a sound that failed to load is not tried again";
 }
 
-// Without an audio output the game asks once, says so in one line and plays
-// silently: no sound device is opened, however many sounds load and play.
-TEST_F(Assets, NoAudioOutputAskedOnceSaidOnceAndQuiet) {
-  struct Restore {
-    ~Restore() {
-      fw::setAudioOutputQuery(nullptr);
-      fw::setSilentSounds(true);
-    }
-  } restore;
-  fw::setSilentSounds(false);
-  for (bool output : {false, true}) {
-    SCOPED_TRACE(output);
-    int asked = 0;
-    fw::setAudioOutputQuery([&] { ++asked; return output; });
-    testing::internal::CaptureStderr();
-    std::vector<std::unique_ptr<Sound>> sounds;
-    for (const char* name : {"boing.wav", "push.wav", "catch1.wav"})
-      sounds.push_back(Sound::GetSoundFromResourceManager(QString::fromLatin1(name)));
-    for (auto& s : sounds) {
-      ASSERT_NE(s, nullptr);
-      s->Play();
-      s->Play();
-      EXPECT_EQ(s->playCount(), 2);
-      EXPECT_EQ(s->audible(), output);
-    }
-    const std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(asked, 1);
-    if (!output) EXPECT_EQ(err, "tarrowmead: no audio output found; playing without sound\n");
-    else EXPECT_EQ(err.find("no audio output"), std::string::npos) << err;
-  }
-}
-
 TEST_F(Assets, RobotPicturesByIndex) {
   EXPECT_EQ(monsleftpic(3), _x_monsel3());
   EXPECT_EQ(monsleftpic(2), _x_monsel2());

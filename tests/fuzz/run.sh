@@ -1,5 +1,5 @@
 #!/bin/sh
-# Configures a clang build in the given folder, builds the three fuzz targets
+# Configures a clang build in the given folder, builds the four fuzz targets
 # and runs each for a bounded time (60 s unless a second argument says).
 # New inputs go to <folder>/fuzz-corpus, findings to <folder>/fuzz-findings;
 # the seed corpus in the source tree is only read.
@@ -12,12 +12,12 @@ src=$(cd "$(dirname "$0")/../.." && pwd)
 cmake -S "$src" -B "$build" -G Ninja \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTM_FUZZ=ON -DTM_BUILD_TESTS=OFF
-cmake --build "$build" --target fuzz_decpw fuzz_scorefile fuzz_savedgame
+cmake --build "$build" --target fuzz_decpw fuzz_scorefile fuzz_savedgame fuzz_soundfile
 
 bin="$build/bin"
 mkdir -p "$build/fuzz-findings"
 status=0
-for name in decpw scorefile savedgame; do
+for name in decpw scorefile savedgame soundfile; do
   mkdir -p "$build/fuzz-corpus/$name"
   echo "== fuzz_$name for ${seconds}s"
   "$bin/fuzz_$name" -max_total_time="$seconds" -max_len=16384 -timeout=10 -rss_limit_mb=2048 \
