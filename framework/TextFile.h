@@ -13,9 +13,6 @@ namespace fw {
 QString dataFolder();
 // Test seam: point the data folder elsewhere (empty = the platform's own).
 void setDataFolder(const QString& folder);
-// Test seam: every file written from now on fails after this many bytes, as
-// on a full disk (-1 = never).
-void setWriteFailureAfter(qint64 bytes);
 }  // namespace fw
 
 class TextInputStream;
@@ -56,6 +53,8 @@ class TextInputStream {
   // True once a read has found nothing left (end of file or of the byte
   // budget), and after Close.
   bool AtEnd() const { return done_; }
+  // True when a line read so far was longer than kMaxLine and was cut.
+  bool CutLine() const { return cut_; }
   void Close();
 
   static constexpr int kMaxLine = 4096;
@@ -65,6 +64,7 @@ class TextInputStream {
   std::unique_ptr<QIODevice> file_;
   qint64 consumed_ = 0;
   bool done_ = false;
+  bool cut_ = false;
 };
 
 class TextOutputStream {
@@ -78,6 +78,5 @@ class TextOutputStream {
 
  private:
   std::unique_ptr<QSaveFile> file_;
-  qint64 written_ = 0;
   bool failed_ = false;
 };

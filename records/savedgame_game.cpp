@@ -54,17 +54,13 @@ void Window1::loadgame() {
     showmessage(kGameLoadRefused);
     return;
   }
-  clearOutOfPlay(game);
   setCurrentGame(game);
   scorelabel()->setText(Str(currentscore));
   // A cleared level was paid before it was saved: the robots' first tick
   // builds the next level, without a second count-up.
   displayscore = monsleft == 0;
-  // The clock goes on from where it stood. A clock at 0 or below (saved just
-  // after a run-out) starts the level's allowance when the robots start, as
-  // after a run-out.
-  if (timeleft > 0) {
-    timerlabel()->setText(Str(timeleft));
-    newlevel = false;
-  }
+  // The clock goes on from where it stood. Whether the level's allowance is
+  // still to come when the robots start is told from the file.
+  timerlabel()->setText(Str(timeleft));
+  newlevel = allowanceToCome(game);
 }

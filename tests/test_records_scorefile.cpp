@@ -236,8 +236,11 @@ TEST_F(ScoreFileTest, FailedWriteKeepsTheOldFileAndSaysSo) {
   ASSERT_TRUE(saveScoreFile());
   const QStringList old = readDataFile("mydata.txt");
   scorename[0] = "lost";
-  fw::setWriteFailureAfter(300);
-  EXPECT_FALSE(saveScoreFile());
+  {
+    testing_tm::FileSizeLimit limit(300);
+    ASSERT_TRUE(limit.ok());
+    EXPECT_FALSE(saveScoreFile());
+  }
   EXPECT_EQ(readDataFile("mydata.txt"), old);
   EXPECT_EQ(messages(), QStringList{kScoreSaveFailed});
   EXPECT_EQ(parseScoreFile(old).table[0].name, "kept");
