@@ -63,10 +63,7 @@ QString TextInputStream::ReadLine() {
       sawEnd = true;
       break;
     }
-    if (line.size() < kMaxLine)
-      line.append(c);
-    else
-      cut_ = true;
+    if (line.size() < kMaxLine) line.append(c);
   }
   if (!sawEnd && line.isEmpty()) done_ = true;
   return QString::fromUtf8(line);

@@ -53,8 +53,6 @@ class TextInputStream {
   // True once a read has found nothing left (end of file or of the byte
   // budget), and after Close.
   bool AtEnd() const { return done_; }
-  // True when a line read so far was longer than kMaxLine and was cut.
-  bool CutLine() const { return cut_; }
   void Close();
 
   static constexpr int kMaxLine = 4096;
@@ -64,7 +62,6 @@ class TextInputStream {
   std::unique_ptr<QIODevice> file_;
   qint64 consumed_ = 0;
   bool done_ = false;
-  bool cut_ = false;
 };
 
 class TextOutputStream {

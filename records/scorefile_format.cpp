@@ -42,7 +42,9 @@ ScoreFileLines readScoreFileLines(TextInputStream& in) {
     // Past the file's end a line reads as empty text, as the reader takes it.
     if (!in.AtEnd() && !writtenBackWhole(f.lines.last())) f.writtenBack = false;
   }
+  // A line longer than the reader takes is cut, and fails above: no long
+  // form that long stays within the bytes a line keeps.
   in.ReadLine();
-  if (!in.AtEnd() || in.CutLine()) f.writtenBack = false;
+  if (!in.AtEnd()) f.writtenBack = false;
   return f;
 }
