@@ -101,3 +101,5 @@ bool allowanceToCome(const SavedGame& game);
 // The game state in the globals, and back.
 SavedGame currentGame();
 void setCurrentGame(const SavedGame& game);
+// Writes the file whole or not at all (the old file kept); false on failure.
+bool writeSavedGame(const SavedGame& game);

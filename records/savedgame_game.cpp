@@ -28,12 +28,14 @@ void Window1::savegame() {
     game.currentscore = ValInt(scorelabel()->Text()) + ValInt(timerlabel()->Text()) + 1;
     paybonuslives(game.currentscore, game.lives, game.exlives);
   }
-  bool ok = false;
-  if (auto out = GetFolderItem(kSavedGameName, 0).CreateTextFile()) {
-    for (const QString& line : savedGameLines(game)) out->WriteLine(line);
-    ok = out->Close();
-  }
-  showmessage(ok ? kGameSaved : kGameSaveFailed);
+  showmessage(writeSavedGame(game) ? kGameSaved : kGameSaveFailed);
+}
+
+bool writeSavedGame(const SavedGame& game) {
+  auto out = GetFolderItem(kSavedGameName, 0).CreateTextFile();
+  if (!out) return false;
+  for (const QString& line : savedGameLines(game)) out->WriteLine(line);
+  return out->Close();
 }
 
 void Window1::loadgame() {

@@ -34,6 +34,6 @@ TM_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-multimedia-dev libqt6m
   qt6-qpa-plugins fonts-liberation)
 TM_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xdotool x11-utils x11-xkb-utils
   libxtst6 imagemagick clang libclang-rt-14-dev desktop-file-utils fontconfig pulseaudio
-  pulseaudio-utils locales)
+  pulseaudio-utils locales strace)
 # The locales under which the tests run the high-score table's date.
 TM_TEST_LOCALES=(de_DE.UTF-8 en_US.UTF-8)
