@@ -89,11 +89,10 @@ constexpr qint64 kLowestClock = -2;
 bool playable(const SavedGame& game);
 
 // Whether the level's clock allowance is still to come when the loaded
-// robots start: the file holds no flag for it, so it is told from the clock
-// and the robots. A clock at 0 or below was saved after a run-out; a level
-// with no robot squashed, every robot where a placement puts it and a clock
-// no higher than the level before allows (100 or 99 in a new game) was saved
-// before its robots started.
+// robots start, told from the file, which holds no flag for it: a clock at 0
+// or below was saved after a run-out; the allowance itself on the clock, no
+// robot squashed and every robot where a placement puts it, before the
+// level's robots started (the save writes the allowance then).
 bool allowanceToCome(const SavedGame& game);
 
 // The game's side (savedgame_game.cpp).

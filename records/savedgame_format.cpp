@@ -91,16 +91,13 @@ bool playable(const SavedGame& g) {
 bool allowanceToCome(const SavedGame& g) {
   // A run-out clock: the level's allowance comes when the robots start.
   if (g.timeleft <= 0) return true;
-  // A level whose robots have not started: none squashed, every one standing
-  // where the placement puts robots, away from the hero's start row and
-  // column, and the clock still the one the game or the level before left.
-  if (g.monstrapped != 0) return false;
+  // A level whose robots have not started is saved with its allowance on the
+  // clock, none of its robots squashed and each where the placement puts
+  // robots, away from the hero's start row and column.
+  if (g.timeleft != clockAllowance(g.totalmons) || g.monstrapped != 0) return false;
   for (qint64 k = 0; k <= g.monsactive; ++k) {
     const qint64 ac = g.monisac[size_t(k)], up = g.monisup[size_t(k)];
     if (ac == monsgone || (ac >= 6 && ac <= 8) || (up >= 5 && up <= 7)) return false;
   }
-  // A new game shows 100 until its robots start, two seconds at most; a new
-  // level the clock of the level before, which had less.
-  if (g.totalmons == 1) return g.timeleft >= clockAllowance(1) - 1;
-  return g.timeleft <= clockAllowance(g.totalmons < 10 ? g.totalmons - 1 : 10);
+  return true;
 }

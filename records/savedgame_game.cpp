@@ -28,6 +28,16 @@ void Window1::savegame() {
     game.currentscore = ValInt(scorelabel()->Text()) + ValInt(timerlabel()->Text()) + 1;
     paybonuslives(game.currentscore, game.lives, game.exlives);
   }
+  // Before the robots of a level start, the clock still shows what the game
+  // or the level before left, and the level's allowance comes when they
+  // start. The file holds the allowance then, which a loaded game, whose
+  // robots start two seconds after the load, takes as a level that has not
+  // started (see allowanceToCome). A clock that runs out first is written as
+  // it stands: the loaded game runs out at the same moment.
+  if (newlevel && game.timeleft > 0) {
+    const qint64 wait = pausehold_.holds(waittimer()) ? pausehold_.leftOf(waittimer()) : 2000;
+    if (game.timeleft * 1000 >= wait) game.timeleft = clockAllowance(game.totalmons);
+  }
   showmessage(writeSavedGame(game) ? kGameSaved : kGameSaveFailed);
 }
 
