@@ -241,6 +241,30 @@ TEST_F(SavedMoments, LoadedGamePlaysOnAsTheOriginal) {
   }
 }
 
+// The halt after a catch or a run-out reads no key: no save can be made
+// there, and Space held through it pauses the game only once the hero's
+// timer runs again, in the wait that follows.
+TEST_F(SavedMoments, TheHaltAfterALostLifeCannotBeSaved) {
+  const char* clocks[] = {"60", "1"};  // a catch; a run-out
+  for (const char* clock : clocks) {
+    SCOPED_TRACE(clock);
+    Module1::initialise();
+    open(1.0, 7);
+    walledlevel(2, kWalledMoved, clock);
+    if (QString::fromLatin1(clock) == "60") putrobot(1, 8, 9);
+    lives = 3;
+    until([&] { return lives == 2; });
+    press(fw::kKeySpace);
+    advance(1000);
+    EXPECT_FALSE(Module1::pause);
+    until([&] { return Module1::pause; });
+    EXPECT_EQ(manisac, 7) << "paused in the wait, the hero placed again";
+    EXPECT_EQ(manisup, 6);
+    release(fw::kKeySpace);
+    w->Close();
+  }
+}
+
 // A save late in a start wait: the loaded game's robots start two seconds
 // after the load, so its level's allowance comes that much later; it still
 // comes, and the clock never shows what the original's would not.
