@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QIcon>
+#include <csignal>
 
 #include "assets/names.h"
 #include "framework/Media.h"
@@ -24,6 +25,10 @@ QIcon appIcon() {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  // A write past a file-size limit must fail with EFBIG, which every writer
+  // reports as it reports a full disk, not end the game: the data files, and
+  // the sound system's shared memory at start-up.
+  std::signal(SIGXFSZ, SIG_IGN);
   QApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
   QApplication qapp(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tarrowmead"));

@@ -10,10 +10,7 @@ namespace fw {
 
 namespace {
 QString g_folder;
-qint64 g_failAfter = -1;
 }
-
-void setWriteFailureAfter(qint64 bytes) { g_failAfter = bytes; }
 
 QString dataFolder() {
   if (!g_folder.isEmpty()) return g_folder;
@@ -93,14 +90,8 @@ void TextOutputStream::WriteLine(const QString& line) {
   if (!file_ || failed_) return;
   QByteArray bytes = line.toUtf8();
   bytes.append('\n');
-  const qint64 limit = fw::g_failAfter;
-  if (limit >= 0 && written_ + bytes.size() > limit) {
-    file_->write(bytes.left(qMax<qint64>(0, limit - written_)));
-    failed_ = true;
-    return;
-  }
+  // A full disk, or a file-size limit (EFBIG), fails the write here.
   if (file_->write(bytes) != bytes.size()) failed_ = true;
-  written_ += bytes.size();
 }
 
 bool TextOutputStream::Close() {

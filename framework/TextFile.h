@@ -13,9 +13,6 @@ namespace fw {
 QString dataFolder();
 // Test seam: point the data folder elsewhere (empty = the platform's own).
 void setDataFolder(const QString& folder);
-// Test seam: every file written from now on fails after this many bytes, as
-// on a full disk (-1 = never).
-void setWriteFailureAfter(qint64 bytes);
 }  // namespace fw
 
 class TextInputStream;
@@ -78,6 +75,5 @@ class TextOutputStream {
 
  private:
   std::unique_ptr<QSaveFile> file_;
-  qint64 written_ = 0;
   bool failed_ = false;
 };

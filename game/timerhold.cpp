@@ -23,3 +23,9 @@ void TimerHold::release() {
 bool TimerHold::holds(const fw::Timer* t) const {
   return std::any_of(held_.begin(), held_.end(), [t](const Held& h) { return h.timer == t; });
 }
+
+qint64 TimerHold::leftOf(const fw::Timer* t) const {
+  for (const Held& h : held_)
+    if (h.timer == t) return h.left;
+  return -1;
+}

@@ -17,6 +17,8 @@ class TimerHold {
   // Forgets the held timers without starting them.
   void clear() { held_.clear(); }
   bool holds(const fw::Timer* t) const;
+  // The time a held timer had left, or -1 when it is not held.
+  qint64 leftOf(const fw::Timer* t) const;
 
  private:
   struct Held {

@@ -1,5 +1,6 @@
 #include "records/codec.h"
 
+#include <QStringDecoder>
 #include <algorithm>
 #include <array>
 
@@ -81,17 +82,27 @@ QByteArray utf8Within(const QString& text, qsizetype max) {
   return bytes;
 }
 
+// The text of UTF-8 bytes, a leading U+FEFF kept as the character it is (a
+// name may begin with one). Bytes that are no UTF-8 give U+FFFD and clear
+// `whole`.
+QString fromUtf8(const QByteArray& bytes, bool& whole) {
+  QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+  QString text = decoder.decode(bytes);
+  if (decoder.hasError()) whole = false;
+  return text;
+}
+
 QString wrap(const QString& text) {
   return QChar(kWrapMark) + QString::fromLatin1(text.toUtf8().toHex().toUpper());
 }
 
 // The text of a wrapped body, or the body itself when it is no wrapped text.
-QString unwrap(const QString& body) {
+QString unwrap(const QString& body, bool& whole) {
   if (body.size() < 3 || body.at(0) != QChar(kWrapMark) || body.size() % 2 == 0) return body;
   const QString digits = body.mid(1);
   for (QChar ch : digits)
     if (!((ch >= u'0' && ch <= u'9') || (ch >= u'A' && ch <= u'F'))) return body;
-  return QString::fromUtf8(QByteArray::fromHex(digits.toLatin1()));
+  return fromUtf8(QByteArray::fromHex(digits.toLatin1()), whole);
 }
 
 void appendPair(QString& line, int v) {
@@ -161,7 +172,10 @@ QString encpw(const QString& text) {
   return line;
 }
 
-QString decpw(const QString& line) {
+namespace {
+
+// decpw; `whole` is cleared when the line's bytes are no UTF-8.
+QString decode(const QString& line, bool& whole) {
   Random rnd;
   const int fallback = int(rnd.InRange(0, kMaxPrefix));
   const int header = headerIndex(line);
@@ -172,7 +186,7 @@ QString decpw(const QString& line) {
   if (start <= n && shiftTable[size_t(2 * l + 1)] + pairValue(line, start) == kLongMark) {
     QByteArray bytes;
     for (qsizetype p = start + 2; p <= n; p += 2) bytes.append(char(pairValue(line, p)));
-    return QString::fromUtf8(bytes);
+    return fromUtf8(bytes, whole);
   }
   QString result;
   for (int k = 0;; ++k) {
@@ -181,7 +195,21 @@ QString decpw(const QString& line) {
     if (p > n || entry > kLastEntry) break;
     result += QChar(char16_t(shiftTable[size_t(entry)] + pairValue(line, p)));
   }
-  return unwrap(result);
+  return unwrap(result, whole);
+}
+
+}  // namespace
+
+QString decpw(const QString& line) {
+  bool whole = true;
+  return decode(line, whole);
+}
+
+bool writtenBackWhole(const QString& line) {
+  if (!wellScrambled(line)) return false;
+  bool whole = true;
+  const QString text = decode(line, whole);
+  return whole && decpw(encpw(text)) == text;
 }
 
 bool wellScrambled(const QString& line) {

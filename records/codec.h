@@ -32,3 +32,8 @@ QString decpw(const QString& line);
 // letters in table order, the key pairs spelling the key. A line scrambled
 // with other tables, or damaged, fails; every line encpw writes passes.
 bool wellScrambled(const QString& line);
+
+// Whether the line is well scrambled and its text is one the scrambler writes
+// back whole: UTF-8 where it carries bytes, no longer than a line keeps. A
+// line that fails would lose bytes when the file is written again.
+bool writtenBackWhole(const QString& line);

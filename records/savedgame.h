@@ -71,23 +71,34 @@ QStringList savedGameLines(const SavedGame& game);
 // line or one holding no number gives 0, a fraction is cut toward zero.
 SavedGame parseSavedGame(const QStringList& lines);
 
-// Whether the game can go on from these values: every cell a known code with
-// the border intact, the counters within their ranges and the robots left
-// matching those squashed, every robot code on its own robot's cell, the hero inside the
-// board and every robot on it, squashed, or (out of play) unset, and a score
-// the count-up can still count on. A game that fails would index outside the
-// board, or count past what a score can hold, later in play. With no more
-// than four robots in the level none comes back, so the robots still in play
-// must cover those left: otherwise the level could never be cleared.
+// The seconds a level's clock is set to when its robots start.
+qint64 clockAllowance(qint64 totalmons);
+// The lowest clock a save can hold: after a run-out the clock goes on below 0
+// until the robots start again.
+constexpr qint64 kLowestClock = -2;
+
+// Whether the values are a game that this program can leave at a save, so
+// that play goes on from them as it would have: the counters within the
+// game's ranges (lives at least 1, the robots in play those of the level, the
+// clock from kLowestClock to the level's allowance), the border ring with
+// empty cells, blocks, one hero on his own cell and the codes of robots in
+// play inside it, each robot in play on its own code or squashed (column and
+// row 99), the slots above out of play (0 and 0), and with up to four robots
+// a level, every robot not yet squashed on the board. Anything else is a
+// damaged file.
 bool playable(const SavedGame& game);
 
-// Slots above monsactive are out of play: they hold no robot until a later
-// level brings them in, and a squashed mark there would keep that robot off
-// the board. Sets them to out of play (column and row 0).
-void clearOutOfPlay(SavedGame& game);
+// Whether the level's clock allowance is still to come when the loaded
+// robots start, told from the file, which holds no flag for it: a clock at 0
+// or below was saved after a run-out; the allowance itself on the clock, no
+// robot squashed and every robot where a placement puts it, before the
+// level's robots started (the save writes the allowance then).
+bool allowanceToCome(const SavedGame& game);
 
 // The game's side (savedgame_game.cpp).
 
 // The game state in the globals, and back.
 SavedGame currentGame();
 void setCurrentGame(const SavedGame& game);
+// Writes the file whole or not at all (the old file kept); false on failure.
+bool writeSavedGame(const SavedGame& game);

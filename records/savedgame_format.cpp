@@ -40,51 +40,64 @@ SavedGame parseSavedGame(const QStringList& lines) {
   return g;
 }
 
+qint64 clockAllowance(qint64 totalmons) { return (totalmons - 1) * 20 + 100; }
+
 bool playable(const SavedGame& g) {
+  if (!within(g.totalmons, 1, 10) || g.monsactive != std::min<qint64>(g.totalmons - 1, kRobots - 1) ||
+      !within(g.lives, 1, 3) || !within(g.monstrapped, 0, g.totalmons) ||
+      g.monsleft != g.totalmons - g.monstrapped || !within(g.currentscore, 0, kMaxSavedScore) ||
+      !within(g.exlives, 0, 4) || !within(g.timeleft, kLowestClock, clockAllowance(g.totalmons)))
+    return false;
+  // The border ring, and inside it empty cells, blocks, one hero and the
+  // codes of robots in play only.
+  qint64 heroes = 0;
   for (int c = 0; c < kColumns; ++c) {
     for (int r = 0; r < kRows; ++r) {
       const qint64 cell = g.space(c, r);
-      if (isBorder(c, r) ? cell != celledge : !within(cell, cellempty, cellmons + kRobots - 1))
+      if (isBorder(c, r)) {
+        if (cell != celledge) return false;
+        continue;
+      }
+      if (cell == cellman) ++heroes;
+      if (!(cell == cellempty || cell == cellblock || cell == cellman ||
+            within(cell, cellmons, cellmons + g.monsactive)))
         return false;
+      // A robot code stands where its robot is, so no two robots share a cell.
+      const qint64 k = cell - cellmons;
+      if (k >= 0 && (g.monisac[size_t(k)] != c || g.monisup[size_t(k)] != r)) return false;
     }
   }
-  if (!within(g.monsactive, 0, kRobots - 1) || !within(g.lives, 0, 3) ||
-      !within(g.totalmons, 1, 10) || !within(g.monsleft, 0, g.totalmons) ||
-      !within(g.currentscore, 0, kMaxSavedScore) || !within(g.exlives, 0, 4) ||
-      !within(g.monstrapped, 0, g.totalmons) || g.monsleft != g.totalmons - g.monstrapped)
+  if (heroes != 1 || !within(g.manisac, 1, kColumns - 2) || !within(g.manisup, 1, kRows - 2) ||
+      g.space(g.manisac, g.manisup) != cellman)
     return false;
-  // A robot code must stand where its robot is. A stray code would be
-  // squashed as a robot a second time and count past the level's robots, so
-  // the level could never be cleared.
-  for (int c = 1; c < kColumns - 1; ++c) {
-    for (int r = 1; r < kRows - 1; ++r) {
-      const qint64 k = g.space(c, r) - cellmons;
-      if (k < 0) continue;
-      if (k > g.monsactive || g.monisac[size_t(k)] != c || g.monisup[size_t(k)] != r) return false;
-    }
-  }
+  // Each robot in play on its own code or squashed; the slots above out of play.
+  qint64 onboard = 0;
   for (int k = 0; k < kRobots; ++k) {
     const qint64 ac = g.monisac[size_t(k)], up = g.monisup[size_t(k)];
-    const bool onBoard = within(ac, 1, kColumns - 2) && within(up, 1, kRows - 2);
-    // The game tests only the column for a squashed robot.
-    const bool gone = ac == monsgone && (up == monsgone || up == 0 || within(up, 1, kRows - 2));
-    const bool unset = ac == 0 && up == 0;
-    if (!(onBoard || gone || (unset && k > g.monsactive))) return false;
+    if (k > g.monsactive) {
+      if (ac != 0 || up != 0) return false;
+    } else if (ac == monsgone && up == monsgone) {
+    } else if (within(ac, 1, kColumns - 2) && within(up, 1, kRows - 2) && g.space(ac, up) == cellmons + k) {
+      ++onboard;
+    } else {
+      return false;
+    }
   }
-  // Up to four robots a level, no robot comes back onto the board: the robots
-  // still in play must be enough to clear it.
-  if (g.totalmons <= kRobots) {
-    qint64 inplay = 0;
-    for (qint64 k = 0; k <= g.monsactive; ++k)
-      if (g.monisac[size_t(k)] != monsgone) ++inplay;
-    if (inplay < g.monsleft) return false;
-  }
-  return within(g.manisac, 1, kColumns - 2) && within(g.manisup, 1, kRows - 2);
+  // Up to four robots a level all stand on the board until squashed; more
+  // come back one by one, never more than are left.
+  return g.totalmons <= kRobots ? onboard == g.monsleft : onboard <= g.monsleft;
 }
 
-void clearOutOfPlay(SavedGame& g) {
-  for (qint64 k = std::max<qint64>(g.monsactive + 1, 0); k < kRobots; ++k) {
-    g.monisac[size_t(k)] = 0;
-    g.monisup[size_t(k)] = 0;
+bool allowanceToCome(const SavedGame& g) {
+  // A run-out clock: the level's allowance comes when the robots start.
+  if (g.timeleft <= 0) return true;
+  // A level whose robots have not started is saved with its allowance on the
+  // clock, none of its robots squashed and each where the placement puts
+  // robots, away from the hero's start row and column.
+  if (g.timeleft != clockAllowance(g.totalmons) || g.monstrapped != 0) return false;
+  for (qint64 k = 0; k <= g.monsactive; ++k) {
+    const qint64 ac = g.monisac[size_t(k)], up = g.monisup[size_t(k)];
+    if (ac == monsgone || (ac >= 6 && ac <= 8) || (up >= 5 && up <= 7)) return false;
   }
+  return true;
 }

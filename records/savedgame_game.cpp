@@ -28,12 +28,24 @@ void Window1::savegame() {
     game.currentscore = ValInt(scorelabel()->Text()) + ValInt(timerlabel()->Text()) + 1;
     paybonuslives(game.currentscore, game.lives, game.exlives);
   }
-  bool ok = false;
-  if (auto out = GetFolderItem(kSavedGameName, 0).CreateTextFile()) {
-    for (const QString& line : savedGameLines(game)) out->WriteLine(line);
-    ok = out->Close();
+  // Before the robots of a level start, the clock still shows what the game
+  // or the level before left, and the level's allowance comes when they
+  // start. The file holds the allowance then, which a loaded game, whose
+  // robots start two seconds after the load, takes as a level that has not
+  // started (see allowanceToCome). A clock that runs out first is written as
+  // it stands: the loaded game runs out at the same moment.
+  if (newlevel && game.timeleft > 0) {
+    const qint64 wait = pausehold_.holds(waittimer()) ? pausehold_.leftOf(waittimer()) : 2000;
+    if (game.timeleft * 1000 >= wait) game.timeleft = clockAllowance(game.totalmons);
   }
-  showmessage(ok ? kGameSaved : kGameSaveFailed);
+  showmessage(writeSavedGame(game) ? kGameSaved : kGameSaveFailed);
+}
+
+bool writeSavedGame(const SavedGame& game) {
+  auto out = GetFolderItem(kSavedGameName, 0).CreateTextFile();
+  if (!out) return false;
+  for (const QString& line : savedGameLines(game)) out->WriteLine(line);
+  return out->Close();
 }
 
 void Window1::loadgame() {
@@ -54,17 +66,13 @@ void Window1::loadgame() {
     showmessage(kGameLoadRefused);
     return;
   }
-  clearOutOfPlay(game);
   setCurrentGame(game);
   scorelabel()->setText(Str(currentscore));
   // A cleared level was paid before it was saved: the robots' first tick
   // builds the next level, without a second count-up.
   displayscore = monsleft == 0;
-  // The clock goes on from where it stood. A clock at 0 or below (saved just
-  // after a run-out) starts the level's allowance when the robots start, as
-  // after a run-out.
-  if (timeleft > 0) {
-    timerlabel()->setText(Str(timeleft));
-    newlevel = false;
-  }
+  // The clock goes on from where it stood. Whether the level's allowance is
+  // still to come when the robots start is told from the file.
+  timerlabel()->setText(Str(timeleft));
+  newlevel = allowanceToCome(game);
 }

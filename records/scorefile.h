@@ -40,6 +40,17 @@ QStringList scoreFileTexts(const ScoreTable& table, double scale, qint64 monsspe
 // count; a missing line reads as empty text.
 ScoreFile parseScoreFile(const QStringList& lines);
 
+class TextInputStream;
+// The first fifty lines of a score file, and whether the game writes back
+// what it read: every line one it wrote, whose text a new write keeps whole
+// (see writtenBackWhole), and nothing beyond the fiftieth line. A file that
+// fails is kept aside before it is written over.
+struct ScoreFileLines {
+  QStringList lines;
+  bool writtenBack = true;
+};
+ScoreFileLines readScoreFileLines(TextInputStream& in);
+
 // The game's side (scorefile_game.cpp).
 
 // The table in the globals scorename, scorenum and scoredate, and back.

@@ -3,6 +3,7 @@
 #include "records/scorefile.h"
 
 #include "framework/Text.h"
+#include "framework/TextFile.h"
 #include "records/codec.h"
 
 QStringList scoreFileTexts(const ScoreTable& table, double scale, qint64 monsspeed) {
@@ -31,5 +32,19 @@ ScoreFile parseScoreFile(const QStringList& lines) {
   if (v > 0) f.scale = double(v);
   const float w = float(Val(text(i++)));
   if (w > 0) f.monsspeed = Trunc(double(w));
+  return f;
+}
+
+ScoreFileLines readScoreFileLines(TextInputStream& in) {
+  ScoreFileLines f;
+  for (int i = 0; i < kScoreFileLines; ++i) {
+    f.lines << in.ReadLine();
+    // Past the file's end a line reads as empty text, as the reader takes it.
+    if (!in.AtEnd() && !writtenBackWhole(f.lines.last())) f.writtenBack = false;
+  }
+  // A line longer than the reader takes is cut, and fails above: no long
+  // form that long stays within the bytes a line keeps.
+  in.ReadLine();
+  if (!in.AtEnd()) f.writtenBack = false;
   return f;
 }

@@ -6,7 +6,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
 #include <cstdio>
+#include <unistd.h>
 
 #include "framework/Application.h"
 #include "framework/Controls.h"
@@ -38,30 +40,32 @@ void setScoreTable(const ScoreTable& table) {
 
 namespace {
 
-// Whether the score file holds a line that this program did not write, such
-// as one scrambled with other tables: its table reads as garbage, and the file
-// is the player's only copy of it. A file that cannot be opened counts too.
+// Whether the score file holds what this program would not write back as it
+// read it: a line it did not write (scrambled with other tables, or damaged),
+// a line whose text a new write would cut or change, or more lines than it
+// writes. Its table reads as garbage or loses bytes, and the file is the
+// player's only copy of it. A file that cannot be opened counts too.
 bool unreadableScoreFile(const FolderItem& file) {
   if (!file.Exists()) return false;
   auto in = file.OpenAsTextFile();
-  if (!in) return true;
-  for (int i = 0; i < kScoreFileLines; ++i) {
-    const QString line = in->ReadLine();
-    if (in->AtEnd()) break;
-    if (!wellScrambled(line)) return true;
-  }
-  return false;
+  return !in || !readScoreFileLines(*in).writtenBack;
 }
 
-// Moves the file to the first free name of "mydata.txt.unreadable",
-// "mydata.txt.unreadable.1", ...; an earlier one is never replaced. Returns
-// the new name, or empty text when the file could not be moved.
-QString moveAside(const FolderItem& file) {
+// Keeps a copy of the file under the first free name of
+// "mydata.txt.unreadable", "mydata.txt.unreadable.1", ...; an earlier one is
+// never replaced. The file itself stays under its own name until the new one
+// replaces it in one rename, so no moment of the write leaves the player
+// without it. Returns the copy's name, or empty text when none could be made.
+QString keepAside(const FolderItem& file) {
   const QString base = file.path() + QStringLiteral(".unreadable");
   for (int n = 0; n < 1000; ++n) {
     const QString target = n == 0 ? base : base + u'.' + QString::number(n);
     if (QFileInfo(target).exists() || QFileInfo(target).isSymLink()) continue;
-    return QFile::rename(file.path(), target) ? target : QString();
+    // A second name for the same bytes, where the file system has hard links.
+    if (::link(QFile::encodeName(file.path()).constData(), QFile::encodeName(target).constData()) == 0)
+      return target;
+    if (errno == EEXIST) continue;
+    return QFile::copy(file.path(), target) ? target : QString();
   }
   return QString();
 }
@@ -70,10 +74,10 @@ QString moveAside(const FolderItem& file) {
 
 bool saveScoreFile() {
   const FolderItem file = GetFolderItem(kScoreFileName, 0);
-  // Never write over a file that could not be read: move it aside first.
+  // Never write over a file that could not be read: keep a copy first.
   QString aside;
   if (unreadableScoreFile(file)) {
-    aside = moveAside(file);
+    aside = keepAside(file);
     if (aside.isEmpty()) {
       MsgBox(kScoreSaveFailed);
       return false;
@@ -87,9 +91,8 @@ bool saveScoreFile() {
     ok = out->Close();
   }
   if (!ok) {
-    // The file moved aside is still the player's only score file: it comes
-    // back under its own name before the player is told it is kept.
-    if (!aside.isEmpty()) QFile::rename(aside, file.path());
+    // The old file is still there under its own name: the copy goes.
+    if (!aside.isEmpty()) QFile::remove(aside);
     MsgBox(kScoreSaveFailed);
     return false;
   }

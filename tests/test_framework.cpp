@@ -766,13 +766,15 @@ TEST_F(TextFiles, FailedWriteKeepsTheOldFile) {
   }
   EXPECT_EQ(readDataFile("mydata.txt"), QStringList{"old"});
   // A disk that fills up half-way: the write is refused, and said so.
-  fw::setWriteFailureAfter(5);
-  auto out = GetFolderItem("mydata.txt").CreateTextFile();
-  ASSERT_TRUE(out);
-  out->WriteLine("new line one");
-  out->WriteLine("new line two");
-  EXPECT_FALSE(out->Close());
-  fw::setWriteFailureAfter(-1);
+  {
+    testing_tm::FileSizeLimit limit(5);
+    ASSERT_TRUE(limit.ok());
+    auto out = GetFolderItem("mydata.txt").CreateTextFile();
+    ASSERT_TRUE(out);
+    out->WriteLine("new line one");
+    out->WriteLine("new line two");
+    EXPECT_FALSE(out->Close());
+  }
   EXPECT_EQ(readDataFile("mydata.txt"), QStringList{"old"});
 }
 

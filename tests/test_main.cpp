@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QStandardPaths>
 #include <QTextStream>
+#include <csignal>
 
 #include "app/startup.h"
 #include "core/Tarrow.h"
@@ -55,7 +56,6 @@ void GameTest::SetUp() {
   dir_ = std::make_unique<QTemporaryDir>();
   ASSERT_TRUE(dir_->isValid());
   fw::setDataFolder(dir_->path());
-  fw::setWriteFailureAfter(-1);
   g_messages.clear();
   fw::setMsgBoxHook([](const QString& text) { g_messages << text; });
   fw::Window::setModalHook([](fw::Window* w) { w->Close(); });
@@ -70,6 +70,19 @@ void GameTest::TearDown() {
   quitAsked();
   fw::Window::setModalHook({});
   dir_.reset();
+}
+
+FileSizeLimit::FileSizeLimit(rlim_t bytes) {
+  getrlimit(RLIMIT_FSIZE, &old_);
+  oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit lim = old_;
+  lim.rlim_cur = bytes;
+  ok_ = setrlimit(RLIMIT_FSIZE, &lim) == 0;
+}
+
+FileSizeLimit::~FileSizeLimit() {
+  setrlimit(RLIMIT_FSIZE, &old_);
+  std::signal(SIGXFSZ, oldHandler_);
 }
 
 QString GameTest::dataPath(const QString& name) const { return QDir(dir_->path()).filePath(name); }

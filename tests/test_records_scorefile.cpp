@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <functional>
 
 #include "framework/Text.h"
 #include "framework/TextFile.h"
@@ -236,8 +237,11 @@ TEST_F(ScoreFileTest, FailedWriteKeepsTheOldFileAndSaysSo) {
   ASSERT_TRUE(saveScoreFile());
   const QStringList old = readDataFile("mydata.txt");
   scorename[0] = "lost";
-  fw::setWriteFailureAfter(300);
-  EXPECT_FALSE(saveScoreFile());
+  {
+    testing_tm::FileSizeLimit limit(300);
+    ASSERT_TRUE(limit.ok());
+    EXPECT_FALSE(saveScoreFile());
+  }
   EXPECT_EQ(readDataFile("mydata.txt"), old);
   EXPECT_EQ(messages(), QStringList{kScoreSaveFailed});
   EXPECT_EQ(parseScoreFile(old).table[0].name, "kept");
@@ -284,6 +288,11 @@ TEST_F(ScoreFileTest, LongNamesOfEveryScriptComeBackWhole) {
       QString(300, u'n'),
       QStringLiteral("\u540D\u524D"),
       QStringLiteral("Ann"),
+      // A leading U+FEFF is a character of the name, in each form.
+      QStringLiteral("\uFEFF"),
+      QStringLiteral("\uFEFFAnn"),
+      QStringLiteral("\uFEFF") + QString(200, u'n'),
+      QStringLiteral("\uFEFF\uFEFF\u0416"),
   };
   for (int k = 0; k < kScores; ++k) {
     scorename[size_t(k)] = names[k];
@@ -405,6 +414,57 @@ TEST_F(ScoreFileTest, UnreadableFileIsMovedAsideBeforeTheFirstWrite) {
     EXPECT_EQ(fileBytes(path + ".unreadable"), foreign);
   }
   EXPECT_TRUE(messages().isEmpty());
+}
+
+// A line of prefix length 0 whose pairs carry `body` with the scrambler's
+// shifts: the plain and wrapped forms.
+QString pairsLine(const QString& body) {
+  QString line = QString(codec::headerLetter(0)) + codec::headerLetter(1);
+  for (int i = 1; i <= body.size(); ++i)
+    line += Hex(body.at(i - 1).unicode() - codec::shiftOf(i)).rightJustified(2, u'0');
+  return line;
+}
+// A long-form line of prefix length 0 carrying `bytes` as they stand.
+QString longLine(const QByteArray& bytes) {
+  return pairsLine(QString(QChar(257))) + QString::fromLatin1(bytes.toHex().toUpper());
+}
+
+// A file the game would not write back as it read it would lose bytes in
+// the next write: it is kept aside as an unreadable one is.
+TEST_F(ScoreFileTest, FilesTheGameWouldNotWriteBackAreKeptAside) {
+  struct Case {
+    const char* what;
+    std::function<void(QStringList&)> change;
+    bool keptAside;
+  };
+  const QByteArray longName(codec::kMaxLongBytes, 'n');
+  const Case cases[] = {
+      {"as written", [](QStringList&) {}, false},
+      {"a long form at the limit", [&](QStringList& l) { l[0] = longLine(longName); }, false},
+      {"a long form over the limit", [&](QStringList& l) { l[0] = longLine(longName + 'n'); }, true},
+      {"long-form bytes that are no UTF-8", [](QStringList& l) { l[3] = longLine("ab\xff\xfe"); }, true},
+      {"wrapped bytes that are no UTF-8",
+       [](QStringList& l) { l[3] = pairsLine(QChar(256) + QStringLiteral("61FF")); }, true},
+      {"a fifty-first line", [](QStringList& l) { l << encpw("more"); }, true},
+      {"an empty fifty-first line", [](QStringList& l) { l << QString(); }, true},
+      {"a line longer than the reader takes",
+       [](QStringList& l) { l[6] = longLine(QByteArray(TextInputStream::kMaxLine / 2, 'n')); }, true},
+  };
+  const QString path = dataPath("mydata.txt");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    QFile::remove(path + ".unreadable");
+    QStringList lines = scrambled(sampleTexts());
+    c.change(lines);
+    writeDataFile("mydata.txt", lines);
+    const QByteArray before = fileBytes(path);
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(saveScoreFile());
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(QFileInfo::exists(path + ".unreadable"), c.keptAside);
+    if (c.keptAside) EXPECT_EQ(fileBytes(path + ".unreadable"), before);
+    EXPECT_EQ(readDataFile("mydata.txt").size(), kScoreFileLines);
+  }
 }
 
 // Files this program writes, also short or empty ones, are simply replaced.

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include "framework/Clock.h"
 #include "framework/Keyboard.h"
@@ -42,6 +43,24 @@ void ringboard(Board& b, F interior) {
 inline void ringboard(Board& b) {
   ringboard(b, [](qint64, qint64) { return qint64(cellempty); });
 }
+
+// While it lives, files this process writes may grow to at most `bytes`
+// bytes, with SIGXFSZ ignored as the game ignores it: a write beyond the
+// limit fails with EFBIG, as on a full disk. The old limit and handler come
+// back at the end of the scope.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes);
+  ~FileSizeLimit();
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+  bool ok() const { return ok_; }
+
+ private:
+  rlimit old_{};
+  void (*oldHandler_)(int) = nullptr;
+  bool ok_ = false;
+};
 
 // Every open window is closed, the game state is back at its start-up values,
 // the clock is virtual at 0, no key is held, the data folder is a new empty

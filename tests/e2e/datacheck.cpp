@@ -6,8 +6,8 @@
 // says which data files of the folder the game would refuse or read back
 // other than written: "mygame.txt" must be a game the game can go on from;
 // "mydata.txt" must give fifty lines, a score in every entry as the game
-// writes it, and both settings at a value the start window's sliders can
-// show. A missing file is fine. Exit status 0: every file present is sound;
+// writes it, both settings at a value the start window's sliders can show,
+// and nothing the game would not write back as it read it. A missing file is fine. Exit status 0: every file present is sound;
 // 1: a problem (each printed); 2: usage.
 //
 //     tm_datacheck --read-saved-game < lines     (a saved game as JSON)
@@ -87,6 +87,8 @@ void checkScoreFile() {
     problem(kScoreFileName, QStringLiteral("no game size of 1, 1.25 or 1.5"));
   if (!data.monsspeed || *data.monsspeed < 200 || *data.monsspeed > 500)
     problem(kScoreFileName, QStringLiteral("no robot speed from 200 to 500"));
+  if (auto in = file.OpenAsTextFile(); in && !readScoreFileLines(*in).writtenBack)
+    problem(kScoreFileName, QStringLiteral("the game would not write it back as it reads it"));
 }
 
 std::unique_ptr<QFile> standardInput() {
