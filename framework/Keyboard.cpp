@@ -241,6 +241,9 @@ void Keyboard::take(const QKeyEvent& e) {
 void Keyboard::releaseAll() {
   down_.clear();
   elsewhere_.clear();
+  times_.clear();
+  latest_ = 0;
+  detectable_ = false;
   dropTaps();
 }
 

@@ -94,8 +94,8 @@ class Keyboard : public QObject {
 
   // Test seams: press or release a key of its own for a code, as a key event
   // without a scan code or time would; release everything and forget every
-  // tap; choose how repeats come; mark physical keys as held from before the
-  // program had the keyboard.
+  // tap, every key's press record and the repeat mode; choose how repeats
+  // come; mark physical keys as held from before the program had the keyboard.
   void setKey(int code, bool down);
   void releaseAll();
   void setDetectableRepeat(bool on) { detectable_ = on; }
