@@ -58,24 +58,24 @@ DecodedSound decodeSound(const QByteArray& bytes) {
   // truncated files that a reader of our own would have to learn one by one.
   SDL_RWops* in = SDL_RWFromConstMem(file.constData(), int(file.size()));
   if (!in) return {{}, sdlError("cannot read")};
-  SDL_AudioSpec spec{};
+  SDL_AudioSpec wav{};
   Uint8* raw = nullptr;
   Uint32 rawBytes = 0;
-  if (!SDL_LoadWAV_RW(in, 1, &spec, &raw, &rawBytes)) return {{}, sdlError("not a WAV file")};
+  if (!SDL_LoadWAV_RW(in, 1, &wav, &raw, &rawBytes)) return {{}, sdlError("not a WAV file")};
   const std::unique_ptr<Uint8, decltype(&SDL_FreeWAV)> held(raw, SDL_FreeWAV);
-  if (spec.freq < kMinSoundRate || spec.freq > kMaxSoundRate)
+  if (wav.freq < kMinSoundRate || wav.freq > kMaxSoundRate)
     return {{}, QStringLiteral("sample rate %1 Hz, not %2 to %3 Hz")
-                    .arg(spec.freq).arg(kMinSoundRate).arg(kMaxSoundRate)};
-  const qint64 frameBytes = qint64(SDL_AUDIO_BITSIZE(spec.format) / 8) * spec.channels;
+                    .arg(wav.freq).arg(kMinSoundRate).arg(kMaxSoundRate)};
+  const qint64 frameBytes = qint64(SDL_AUDIO_BITSIZE(wav.format) / 8) * wav.channels;
   if (frameBytes <= 0) return {{}, QStringLiteral("no samples")};
   const qint64 frames = rawBytes / frameBytes;
   if (frames == 0) return {{}, QStringLiteral("no samples")};
-  if (frames > qint64(kMaxSoundSeconds) * spec.freq)
+  if (frames > qint64(kMaxSoundSeconds) * wav.freq)
     return {{}, QStringLiteral("longer than %1 s").arg(kMaxSoundSeconds)};
 
   // Channels mixed down by the audio library, at the file's rate.
   SDL_AudioStream* stream =
-      SDL_NewAudioStream(spec.format, spec.channels, spec.freq, AUDIO_F32SYS, 1, spec.freq);
+      SDL_NewAudioStream(wav.format, wav.channels, wav.freq, AUDIO_F32SYS, 1, wav.freq);
   if (!stream) return {{}, sdlError("cannot convert")};
   const std::unique_ptr<SDL_AudioStream, decltype(&SDL_FreeAudioStream)> conv(stream,
                                                                            SDL_FreeAudioStream);
@@ -89,8 +89,8 @@ DecodedSound decodeSound(const QByteArray& bytes) {
 
   // Resampled with a band limit, so that high tones do not fold back as
   // lower ones, and to the last sample.
-  std::vector<float> at(static_cast<size_t>(frames * kMixRate / spec.freq + 64));
-  if (spec.freq == kMixRate) {
+  std::vector<float> at(static_cast<size_t>(frames * kMixRate / wav.freq + 64));
+  if (wav.freq == kMixRate) {
     at = std::move(mono);
   } else {
     SRC_DATA data{};
@@ -98,7 +98,7 @@ DecodedSound decodeSound(const QByteArray& bytes) {
     data.input_frames = long(mono.size());
     data.data_out = at.data();
     data.output_frames = long(at.size());
-    data.src_ratio = double(kMixRate) / spec.freq;
+    data.src_ratio = double(kMixRate) / wav.freq;
     data.end_of_input = 1;
     if (const int e = src_simple(&data, SRC_SINC_MEDIUM_QUALITY, 1); e != 0)
       return {{}, QStringLiteral("cannot convert: %1").arg(QString::fromUtf8(src_strerror(e)))};
