@@ -11,8 +11,8 @@ Six runs share one temporary home folder:
   2. medium game: "Load Saved Game" loads the board saved in run 1;
   3. large game: a saved game written by the test is loaded and the hero
      steps, pushes, bounces and steps again on Z, X, "/" and "`"; Shift+2
-     let go Shift first moves him once; short taps of S and Space on the
-     pause screen each save or resume;
+     ("@") moves nothing, Shift+"`" let go Shift first moves him once;
+     short taps of S and Space on the pause screen each save or resume;
   4. small game: a saved game with the robot boxed in; one push squashes it,
      the score counts up and the next level is built with two robots;
   5. medium game: a saved game on its last life with a robot beside the
@@ -427,14 +427,19 @@ class Session:
 
     def check_taps(self, codes, hero):
         """Short taps as a player makes them, each between two reads of the
-        keyboard wherever it falls: Shift+2 let go Shift first, S and Space
-        on the pause screen."""
+        keyboard wherever it falls: Shift+2 and Shift+"`" let go Shift
+        first, S and Space on the pause screen."""
         board, x = self.board, self.x
         rnd = random.Random(11)
-        with self.step('Shift+2, Shift let go first: "@" moves the hero once and no further'):
-            want, _ = hero_move(codes, hero, "grave")
+        with self.step('Shift+2 ("@", not the up key) moves nothing'):
             x.xdo("keydown", "Shift_L", "keydown", "2", "sleep", "0.06", "keyup", "Shift_L",
                   "keyup", "2")
+            time.sleep(1.0)
+            fail_on(board_mismatches(board.read(board.grab(x)), codes))
+        with self.step('Shift+"`", Shift let go first: the up key moves the hero once and no further'):
+            want, _ = hero_move(codes, hero, "grave")
+            x.xdo("keydown", "Shift_L", "keydown", "grave", "sleep", "0.06", "keyup", "Shift_L",
+                  "keyup", "grave")
             time.sleep(1.0)
             problems = board_mismatches(board.read(board.grab(x)), want)
             fail_on(problems)
