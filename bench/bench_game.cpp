@@ -20,6 +20,7 @@
 #include "framework/Keyboard.h"
 #include "framework/Media.h"
 #include "framework/TextFile.h"
+#include "framework/testseams.h"
 #include "framework/Window.h"
 #include "game/Module1.h"
 #include "game/Window1.h"
@@ -199,14 +200,14 @@ void BM_HeroTickPush(benchmark::State& state) {
   fourRobots(w, 50);
   for (qint64 x = 8; x <= 15; ++x) space(x, 6) = x <= 10 ? cellblock : cellempty;
   w->lastmanpush = -1000;
-  fw::Clock::instance().setVirtualNow(100000);
+  fw::testing::setVirtualNow(100000);
   const Snapshot start = Snapshot::take(w);
-  fw::Keyboard::instance().setKey(fw::kKeyX, true);
+  fw::testing::setKey(fw::kKeyX, true);
   w->Timer1_Action();
   if (manisac != 8 || space(11, 6) != cellblock) state.SkipWithError("the hero did not push");
   timedCalls(
       state, [&] { start.restore(w); }, [&] { w->Timer1_Action(); });
-  fw::Keyboard::instance().releaseAll();
+  fw::testing::releaseAllKeys();
   start.restore(w);
 }
 BENCHMARK(BM_HeroTickPush)->UseManualTime()->Unit(benchmark::kMicrosecond);
@@ -272,13 +273,13 @@ int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication qapp(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tarrowmead"));
-  fw::setAssetFolders({QStringLiteral(TM_BENCH_ASSET_DIR)});
-  fw::setSilentSounds(true);
-  fw::Clock::instance().setVirtual(true);
+  fw::testing::setAssetFolders({QStringLiteral(TM_BENCH_ASSET_DIR)});
+  fw::testing::setSilentSounds(true);
+  fw::testing::setVirtualTime(true);
   QTemporaryDir data;
-  fw::setDataFolder(data.path());
-  fw::setMsgBoxHook([](const QString&) {});
-  fw::Window::setModalHook([](fw::Window* w) { w->Close(); });
+  fw::testing::setDataFolder(data.path());
+  fw::testing::setMsgBoxHook([](const QString&) {});
+  fw::testing::setModalHook([](fw::Window* w) { w->Close(); });
   std::unique_ptr<Tarrow> app(prepareApplication());
 
   benchmark::Initialize(&argc, argv);

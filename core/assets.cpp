@@ -19,11 +19,23 @@ struct Loaded {
   // One load attempt for the whole run.
   std::array<std::unique_ptr<Sound>, std::size(kSounds)> sounds;
   std::array<bool, std::size(kSounds)> soundTried{};
+  // The asset folders these came from.
+  quint64 changes = 0;
+  QStringList folders = fw::assetFolders();
 };
 
-// Never destroyed: the game's objects may hold these to the very end.
+// Never destroyed: the game's objects may hold these to the very end. Only
+// other asset folders (a test's) make them load again.
 Loaded& loaded() {
   static Loaded* all = new Loaded;
+  if (all->changes != fw::assetFoldersChanges()) {
+    all->changes = fw::assetFoldersChanges();
+    const QStringList folders = fw::assetFolders();
+    if (folders != all->folders) {
+      *all = Loaded{};
+      all->changes = fw::assetFoldersChanges();
+    }
+  }
   return *all;
 }
 
@@ -102,12 +114,3 @@ Picture* monshaltpic(qint64 k) {
   if (k == 1) return _x_mons1();
   return _x_mons();
 }
-
-namespace assets {
-void resetForTests() {
-  Loaded& all = loaded();
-  for (auto& p : all.pictures) p.reset();
-  for (auto& s : all.sounds) s.reset();
-  all.soundTried = {};
-}
-}  // namespace assets

@@ -1,7 +1,7 @@
 #pragma once
 // One accessor per picture and sound. A picture is loaded on first use and
 // tried again while it is missing; a sound is tried once. Each returns the
-// same object on every call once loaded.
+// same object on every call once loaded, until the asset folders change.
 #include <QtGlobal>
 
 class Picture;
@@ -40,8 +40,3 @@ Sound* _x_squash();
 Picture* monsleftpic(qint64 k);
 Picture* monsrightpic(qint64 k);
 Picture* monshaltpic(qint64 k);
-
-namespace assets {
-// Test seam: forget every loaded asset, so the next call loads again.
-void resetForTests();
-}

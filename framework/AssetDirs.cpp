@@ -7,12 +7,14 @@
 #include <cstdio>
 
 #include "framework/Application.h"
+#include "framework/testseams.h"
 
 namespace fw {
 
 namespace {
 QStringList g_folders;
 bool g_foldersSet = false;
+quint64 g_changes = 0;
 QSet<QString> g_reported;
 }  // namespace
 
@@ -27,9 +29,13 @@ QStringList assetFolders() {
   return folders;
 }
 
-void setAssetFolders(const QStringList& folders) {
+quint64 assetFoldersChanges() { return g_changes; }
+
+void testing::setAssetFolders(const QStringList& folders) {
+  if (folders == g_folders) return;
   g_folders = folders;
   g_foldersSet = !folders.isEmpty();
+  ++g_changes;
 }
 
 QString findAsset(const QString& name) {

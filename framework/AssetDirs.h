@@ -8,8 +8,9 @@ namespace fw {
 // tree), ../share/<programName()> from it (an install anywhere), the configured
 // install folder.
 QStringList assetFolders();
-// Test seam: search only these folders.
-void setAssetFolders(const QStringList& folders);
+// Counts the changes of the folders searched; the asset accessors load what
+// they hold again after one.
+quint64 assetFoldersChanges();
 // Path of an asset file, or empty when it is in no folder. The first miss
 // of each name writes one line to stderr.
 QString findAsset(const QString& name);

@@ -14,6 +14,7 @@
 #include "framework/Application.h"
 #include "framework/Mixer.h"
 #include "framework/SoundFile.h"
+#include "framework/testseams.h"
 
 namespace fw {
 
@@ -194,11 +195,12 @@ bool audioLive() {
   return !g_silent && k.output && k.output->live();
 }
 
-void setSilentSounds(bool silent) { g_silent = silent; }
 bool silentSounds() { return g_silent || g_standIn; }
-void setMixerStandIn(bool on) { g_standIn = on; }
 
-void setAudioOutputForTests(std::unique_ptr<AudioOutput> output) {
+void testing::setSilentSounds(bool silent) { g_silent = silent; }
+void testing::setMixerStandIn(bool on) { g_standIn = on; }
+
+void testing::setAudioOutput(std::unique_ptr<AudioOutput> output) {
   Keeper& k = keeper();
   if (k.threaded) return;  // the real output runs: no test swaps it
   k.output = std::move(output);

@@ -59,14 +59,7 @@ void startAudioOutput();
 // Whether a sound played now goes to an audio output.
 bool audioLive();
 
-// Test seam: no output at all; sounds only count their plays.
-void setSilentSounds(bool silent);
+// Whether sounds go to no output at all (tests make them so).
 bool silentSounds();
-// Test seam: sounds play into the mixer as if an output were live, and only
-// the test reads it.
-void setMixerStandIn(bool on);
-// Test seam: the game's output is this one, stepped by the test alone (null:
-// none).
-void setAudioOutputForTests(std::unique_ptr<AudioOutput> output);
 
 }  // namespace fw

@@ -10,6 +10,9 @@ class QTimer;
 namespace fw {
 
 class Timer;
+namespace testing {
+struct Seams;
+}
 
 class Clock {
  public:
@@ -20,14 +23,6 @@ class Clock {
   // 1/60 s since the clock started.
   qint64 ticks() const { return nowMs() * 60 / 1000; }
 
-  // Test seam: switch to virtual time (starting at the current virtual value).
-  void setVirtual(bool on);
-  // Virtual mode only: move time forward by ms, firing every due timer in
-  // time order (ties in the order they were armed), each at its own due time.
-  void advance(qint64 ms);
-  // Virtual mode only: set the time without firing anything.
-  void setVirtualNow(qint64 ms) { virtualNow_ = ms; }
-
   // Internal: used by Timer.
   void add(Timer* t) { timers_.push_back(t); }
   void arm(Timer* t, qint64 dueMs);
@@ -35,7 +30,13 @@ class Clock {
   void forget(Timer* t);
 
  private:
+  friend struct testing::Seams;  // virtual time
   Clock();
+  // Switches to virtual time, starting at the current time.
+  void setVirtual(bool on);
+  // Virtual mode only: moves time forward, firing due timers on the way.
+  void advance(qint64 ms);
+  void setVirtualNow(qint64 ms) { virtualNow_ = ms; }
   void fireDue(qint64 until);
   void reschedule();
   Timer* nextDue(qint64 until) const;

@@ -10,6 +10,7 @@
 
 #include "framework/Media.h"
 #include "framework/Window.h"
+#include "framework/testseams.h"
 
 namespace fw {
 
@@ -195,7 +196,7 @@ namespace {
 std::function<void(const QString&)> g_msgHook;
 }
 
-void setMsgBoxHook(std::function<void(const QString&)> hook) { g_msgHook = std::move(hook); }
+void testing::setMsgBoxHook(std::function<void(const QString&)> hook) { g_msgHook = std::move(hook); }
 
 }  // namespace fw
 

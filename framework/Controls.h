@@ -178,7 +178,3 @@ class ListBox : public RectControl<QTreeWidget> {
 
 // Shows a modal message box and returns when it is dismissed.
 void MsgBox(const QString& text);
-namespace fw {
-// Test seam: receive message-box texts instead of showing a box.
-void setMsgBoxHook(std::function<void(const QString&)> hook);
-}  // namespace fw

@@ -15,6 +15,9 @@ class QKeyEvent;
 namespace fw {
 
 class Timer;
+namespace testing {
+struct Seams;
+}
 
 // Key codes the game asks for.
 enum KeyCode : int {
@@ -92,13 +95,7 @@ class Keyboard : public QObject {
   // Whether the window system sends a held key's repeats as presses alone.
   bool detectableRepeat() const { return detectable_; }
 
-  // Test seams: press or release a key of its own for a code, as a key event
-  // without a scan code or time would; release everything and forget every
-  // tap, every key's press record and the repeat mode; choose how repeats
-  // come; mark physical keys as held from before the program had the keyboard.
-  void setKey(int code, bool down);
-  void releaseAll();
-  void setDetectableRepeat(bool on) { detectable_ = on; }
+  // Marks physical keys as held from before the program had the keyboard.
   void heldElsewhere(const std::vector<quint32>& scanCodes);
 
   // The game's code for a key event, -1 if none. With scan codes (X11
@@ -120,7 +117,13 @@ class Keyboard : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  friend struct testing::Seams;  // keys pressed and released by hand
   Keyboard() = default;
+  // A key of its own for a code, as a key event without scan code or time.
+  void setKey(int code, bool down);
+  // Releases every key and forgets every tap, press record and the repeat mode.
+  void releaseAll();
+  void setDetectableRepeat(bool on) { detectable_ = on; }
   int codeFor(const QKeyEvent& e) const;
   // A physical key: its scan code, or for events without one, the code it
   // maps to or else its Qt key (each kept apart from every scan code).

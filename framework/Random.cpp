@@ -1,5 +1,7 @@
 #include "framework/Random.h"
 
+#include "framework/testseams.h"
+
 namespace {
 quint64 g_defaultSeed = 0;
 }
@@ -18,7 +20,7 @@ Random::Random() {
   }
 }
 
-void Random::setDefaultSeed(quint64 s) { g_defaultSeed = s; }
+void fw::testing::setDefaultSeed(quint64 seed) { g_defaultSeed = seed; }
 
 qint64 Random::InRange(qint64 min, qint64 max) {
   if (max < min) std::swap(min, max);

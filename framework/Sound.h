@@ -9,7 +9,10 @@
 
 namespace fw {
 class Mixer;
+namespace testing {
+struct Seams;
 }
+}  // namespace fw
 
 // A loaded sound: its samples, mixed into the game's one audio stream when
 // played. Playing never waits; with no audio output it stays quiet.
@@ -31,8 +34,6 @@ class Sound {
   bool audible() const { return fw::audioLive(); }
   // Length in samples at fw::kMixRate.
   qsizetype length() const { return qsizetype(samples_.size()); }
-  // Test seam: make IsPlaying answer true, as while the sound is heard.
-  void setPlayingForTests(bool playing) { forcedPlaying_ = playing; }
 
   // Loads a sound file from the asset folders; null when it is missing or
   // cannot be played whole, which one line on stderr says, with the reason.
@@ -40,6 +41,7 @@ class Sound {
 
  private:
   friend class fw::Mixer;
+  friend struct fw::testing::Seams;  // IsPlaying forced on
   std::vector<qint16> samples_;
   qsizetype next_ = -1;  // the next sample to mix, -1 when not playing
   int volume_ = 100;

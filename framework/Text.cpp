@@ -5,6 +5,8 @@
 #include <cmath>
 #include <limits>
 
+#include "framework/testseams.h"
+
 QString Str(qint64 n) { return QString::number(n); }
 QString Str(int n) { return QString::number(n); }
 
@@ -107,7 +109,7 @@ namespace {
 QString g_fixedDate;
 }
 
-void setShortDateForTests(const QString& text) { g_fixedDate = text; }
+void fw::testing::setShortDate(const QString& text) { g_fixedDate = text; }
 
 QString ShortDate() {
   if (!g_fixedDate.isEmpty()) return g_fixedDate;

@@ -20,5 +20,3 @@ QString Format(qint64 n, const QString& pattern);
 QString ShortDate();
 // Truncate toward zero to a whole pixel or count (saturating).
 qint64 Trunc(double d);
-// Test seam: fix today's date text (empty = real date).
-void setShortDateForTests(const QString& text);

@@ -6,6 +6,8 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#include "framework/testseams.h"
+
 namespace fw {
 
 namespace {
@@ -17,7 +19,7 @@ QString dataFolder() {
   return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
 }
 
-void setDataFolder(const QString& folder) { g_folder = folder; }
+void testing::setDataFolder(const QString& folder) { g_folder = folder; }
 
 }  // namespace fw
 

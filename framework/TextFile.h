@@ -11,8 +11,6 @@ class QSaveFile;
 namespace fw {
 // The folder of the game's data files (created on first write).
 QString dataFolder();
-// Test seam: point the data folder elsewhere (empty = the platform's own).
-void setDataFolder(const QString& folder);
 }  // namespace fw
 
 class TextInputStream;

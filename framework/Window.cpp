@@ -16,6 +16,7 @@
 #include "framework/Application.h"
 #include "framework/Controls.h"
 #include "framework/Keyboard.h"
+#include "framework/testseams.h"
 
 namespace fw {
 
@@ -74,7 +75,7 @@ Window::Window() : QWidget(nullptr), content_(new QWidget(this)) {
 
 Window::~Window() { WindowRegistry::remove(this); }
 
-void Window::setModalHook(std::function<void(Window*)> hook) { g_modalHook = std::move(hook); }
+void testing::setModalHook(std::function<void(Window*)> hook) { g_modalHook = std::move(hook); }
 
 Window::NestedLoop::NestedLoop() { ++g_nestedLoops; }
 

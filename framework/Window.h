@@ -63,10 +63,6 @@ class Window : public QWidget {
 
   QMenuBar* menuBar() const { return menuBar_; }
 
-  // Test seam: called instead of running a nested event loop in ShowModal.
-  // The hook should close the window; a window still open afterwards is closed.
-  static void setModalHook(std::function<void(Window*)> hook);
-
   // Held while a nested event loop (ShowModal, a message box) runs. A window
   // closed meanwhile is deleted only once every nested loop has ended and the
   // handler that started the outermost one has returned.

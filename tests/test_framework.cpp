@@ -85,7 +85,7 @@ TEST(Text, StrHexFormat) {
 }
 
 TEST(Text, ShortDateIsTodaysShortText) {
-  setShortDateForTests(QString());
+  fw::testing::setShortDate(QString());
   const QString today = ShortDate();
   EXPECT_FALSE(today.isEmpty());
   if (QLocale::system().language() == QLocale::C) {
@@ -114,8 +114,8 @@ class Timers : public GameTest {
  protected:
   // The real clock for one scope.
   struct RealTime {
-    RealTime() { fw::Clock::instance().setVirtual(false); }
-    ~RealTime() { fw::Clock::instance().setVirtual(true); }
+    RealTime() { fw::testing::setVirtualTime(false); }
+    ~RealTime() { fw::testing::setVirtualTime(true); }
   };
 };
 
@@ -218,7 +218,7 @@ TEST_F(Timers, ALateTimerSkipsTheMissedPeriodsAndKeepsItsPhase) {
   v.Action = [&] { at.push_back(fw::Clock::instance().nowMs()); };
   const qint64 base = fw::Clock::instance().nowMs();
   v.startIn(30);
-  fw::Clock::instance().setVirtualNow(base + 250);
+  fw::testing::setVirtualNow(base + 250);
   advance(100);
   std::for_each(at.begin(), at.end(), [base](qint64& ms) { ms -= base; });
   EXPECT_EQ(at, (std::vector<qint64>{250, 330}));
@@ -393,7 +393,7 @@ TEST_F(Keys, AKeyIsReleasedByThePhysicalKeyThatPressedIt) {
        {{true, Qt::Key_Question, 0, shift, true}, {false, Qt::Key_Slash, 0, none, false}}},
   };
   for (const Case& c : cases) {
-    fw::Keyboard::instance().releaseAll();
+    fw::testing::releaseAllKeys();
     for (size_t i = 0; i < c.events.size(); ++i) {
       const Ev& e = c.events[i];
       keyevent(e.down, e.qtKey, e.scan, e.mods);
@@ -436,13 +436,13 @@ std::string KeyTicks::runTicks(const TickRun& c, qint64 endMs) {
   for (std::string step; steps >> step;) {
     size_t n = 0;
     const qint64 at = std::stoll(step, &n);
-    fw::Clock::instance().advance(base + at - fw::Clock::instance().nowMs());
+    fw::testing::advance(base + at - fw::Clock::instance().nowMs());
     const char op = step[n];
     if (op == 'p' || op == 'u') keyevent(op == 'p', Qt::Key_Space, 65, Qt::NoModifier, quint64(1000 + at));
     if (op == 'o' || op == 'f') space.setEnabled(op == 'o');
     if (op == 's') s.setEnabled(true);
   }
-  fw::Clock::instance().advance(base + endMs - fw::Clock::instance().nowMs());
+  fw::testing::advance(base + endMs - fw::Clock::instance().nowMs());
   return reads;
 }
 
@@ -460,7 +460,7 @@ TEST_F(KeyTicks, ATapIsReadInTheNextTickOfItsReaderAndThenDropped) {
       {"a key held into a phase that reads it counts as held", "0f 10p 20o 150u", "aa", "+--"},
   };
   for (const TickRun& c : cases) {
-    fw::Keyboard::instance().releaseAll();
+    fw::testing::releaseAllKeys();
     EXPECT_EQ(runTicks(c, 320), c.reads) << c.what;
   }
 }
@@ -499,14 +499,14 @@ TEST_F(Keys, AutoRepeatIsNeverARelease) {
   };
   ASSERT_EQ(fw::Keyboard::kRepeatMs, 20);
   for (const Case& c : cases) {
-    fw::Keyboard::instance().releaseAll();
-    fw::Keyboard::instance().setDetectableRepeat(c.detectable);
+    fw::testing::releaseAllKeys();
+    fw::testing::setDetectableRepeat(c.detectable);
     fw::Timer reader(fw::Timer::Mode::Multiple, 1 << 30);
     std::vector<bool> reads;
     reader.Action = [&] { reads.push_back(Keyboard::AsyncKeyDown(fw::kKeySpace)); };
     fw::Keyboard::instance().readBy(&reader, nullptr, {fw::kKeySpace});
     reader.setEnabled(true);
-    fw::Clock& clock = fw::Clock::instance();
+    const fw::Clock& clock = fw::Clock::instance();
     // Event times only grow, from case to case too.
     static quint64 epoch = 0;
     epoch += 100000;
@@ -517,16 +517,16 @@ TEST_F(Keys, AutoRepeatIsNeverARelease) {
     std::istringstream steps(c.steps);
     for (std::string step; steps >> step;) {
       if (step[0] == '+') advance(std::stoll(step.substr(1)));
-      if (step[0] == '=') clock.setVirtualNow(clock.nowMs() + std::stoll(step.substr(1)));
+      if (step[0] == '=') fw::testing::setVirtualNow(clock.nowMs() + std::stoll(step.substr(1)));
       if (step[0] == 'p' || step[0] == 'u')
         keyevent(step[0] == 'p', Qt::Key_Space, 65, Qt::NoModifier, at(step));
       if (step[0] == 'x') keyevent(true, Qt::Key_X, 53, Qt::NoModifier, at(step));
       if (step[0] == 't') {
         // The tick that fell due while the thread was held up runs late.
         const qint64 now = clock.nowMs();
-        clock.setVirtualNow(now - 79);
+        fw::testing::setVirtualNow(now - 79);
         reader.startIn(1);
-        clock.setVirtualNow(now);
+        fw::testing::setVirtualNow(now);
         advance(0);
         ASSERT_EQ(reads.size(), 1u) << c.what;
       }
@@ -543,7 +543,6 @@ TEST_F(Keys, AutoRepeatIsNeverARelease) {
     }
     keyevent(false, Qt::Key_X, 53);
   }
-  fw::Keyboard::instance().setDetectableRepeat(false);
 }
 
 // A key held for another program when ours takes the keyboard (a second
@@ -554,11 +553,11 @@ TEST_F(Keys, AKeyHeldForAnotherProgramCountsOnlyOncePressedAnew) {
   fw::Keyboard::instance().readBy(&reader, nullptr, {fw::kKeyX});
   reader.setEnabled(true);
   auto x = [](bool down, quint64 time) { keyevent(down, Qt::Key_X, 53, Qt::NoModifier, time); };
+  const fw::Keyboard& keys = fw::Keyboard::instance();
   for (bool detectable : {true, false}) {
-    fw::Keyboard& keys = fw::Keyboard::instance();
-    keys.releaseAll();
-    keys.setDetectableRepeat(detectable);
-    keys.heldElsewhere({53});
+    fw::testing::releaseAllKeys();
+    fw::testing::setDetectableRepeat(detectable);
+    fw::Keyboard::instance().heldElsewhere({53});
     const QKeyEvent probe(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, 53, 0, 0);
     // The repeats of the held key.
     if (detectable) {
@@ -578,7 +577,6 @@ TEST_F(Keys, AKeyHeldForAnotherProgramCountsOnlyOncePressedAnew) {
     EXPECT_FALSE(keys.pressedBy(probe, 1499));
     x(false, 1600);
   }
-  fw::Keyboard::instance().setDetectableRepeat(false);
 }
 
 // Every game function on exactly one key on every layout: each keycode's
@@ -778,19 +776,11 @@ TEST_F(TextFiles, FailedWriteKeepsTheOldFile) {
   EXPECT_EQ(readDataFile("mydata.txt"), QStringList{"old"});
 }
 
-class Assets : public GameTest {
- protected:
-  void TearDown() override {
-    fw::setAssetFolders({QStringLiteral(TM_TEST_ASSET_DIR)});
-    assets::resetForTests();
-    GameTest::TearDown();
-  }
-};
+class Assets : public GameTest {};
 
 TEST_F(Assets, PictureIsTheSameObjectAndIsRetriedWhileMissing) {
   QTemporaryDir folder;
-  fw::setAssetFolders({folder.path()});
-  assets::resetForTests();
+  fw::testing::setAssetFolders({folder.path()});
   EXPECT_EQ(_x_manl(), nullptr);
   EXPECT_EQ(_x_manl(), nullptr);
   QImage img(50, 40, QImage::Format_ARGB32);
@@ -804,8 +794,7 @@ TEST_F(Assets, PictureIsTheSameObjectAndIsRetriedWhileMissing) {
 
 TEST_F(Assets, SoundIsTriedOnceOnly) {
   QTemporaryDir folder;
-  fw::setAssetFolders({folder.path()});
-  assets::resetForTests();
+  fw::testing::setAssetFolders({folder.path()});
   EXPECT_EQ(_x_boing(), nullptr);
   QFile::copy(QStringLiteral(TM_TEST_ASSET_DIR "/boing.wav"), folder.filePath("boing.wav"));
   EXPECT_EQ(_x_boing(), nullptr) << "a sound that failed to load is not tried again";
@@ -914,7 +903,7 @@ TEST_F(Windows, AccessorBuildsOnceInOrderAndForgetsAClosedWindow) {
 TEST_F(Windows, ShowModalReturnsOnceTheWindowHasClosed) {
   ProbeWindow* w = fw::implicitWindow<ProbeWindow>();
   bool sawOpen = false;
-  fw::Window::setModalHook([&](fw::Window* m) {
+  fw::testing::setModalHook([&](fw::Window* m) {
     sawOpen = !m->isClosed() && m->isVisible();
     m->Close();
   });
@@ -933,7 +922,7 @@ TEST_F(Windows, WindowClosedInsideANestedLoopOfItsHandlerOutlivesTheHandler) {
     void CreateControls() override { tick = addTimer("tick", fw::Timer::Mode::Single, 10); }
   };
   struct Dialog : fw::Window {};
-  fw::Window::setModalHook({});
+  fw::testing::setModalHook({});
   Host* host = fw::implicitWindow<Host>();
   QPointer<Host> alive(host);
   bool foundAfterClose = true, aliveAfterModal = false;

@@ -249,7 +249,7 @@ TEST_F(Flow, BonusLivesForEachThresholdOnceWhileFewerThanThree) {
 
 TEST_F(Flow, NameEntryOnlyForAScoreAboveTheLowestEntry) {
   std::vector<QString> modal;
-  fw::Window::setModalHook([&](fw::Window* m) {
+  fw::testing::setModalHook([&](fw::Window* m) {
     modal.push_back(qobject_cast<addname*>(m) ? QStringLiteral("addname") : QStringLiteral("other"));
     m->Close();
   });
@@ -672,10 +672,10 @@ TEST_F(Flow, SaveMessagesNeverStack) {
   advance(10);
   // The message box runs the event loop for a while, as a real one does.
   int depth = 0, deepest = 0, boxes = 0;
-  fw::setMsgBoxHook([&](const QString&) {
+  fw::testing::setMsgBoxHook([&](const QString&) {
     ++boxes;
     deepest = std::max(deepest, ++depth);
-    if (depth < 3) fw::Clock::instance().advance(1000);
+    if (depth < 3) fw::testing::advance(1000);
     --depth;
   });
   press(fw::kKeyS);
@@ -683,10 +683,10 @@ TEST_F(Flow, SaveMessagesNeverStack) {
   EXPECT_EQ(deepest, 1);
   EXPECT_EQ(boxes, 1);
   // Space pressed while the box is up does not resume play behind it.
-  fw::setMsgBoxHook([&](const QString&) {
+  fw::testing::setMsgBoxHook([&](const QString&) {
     ++boxes;
     press(fw::kKeySpace);
-    fw::Clock::instance().advance(1000);
+    fw::testing::advance(1000);
     release(fw::kKeySpace);
   });
   advance(250);

@@ -142,13 +142,13 @@ TEST_F(Hero, SoundsOnlyWithSoundOn) {
 
 TEST_F(Hero, PushSoundIsNotRestartedWhilePlaying) {
   splay = true;
-  _x_push()->setPlayingForTests(true);
+  fw::testing::setPlaying(*_x_push(), true);
   layline(true, ".#..###H.......");
   const int before = _x_push()->playCount();
   tickwith(fw::kKeyZ);
   EXPECT_EQ(readline(true), ".#.###H........") << "the push itself happens";
   EXPECT_EQ(_x_push()->playCount(), before);
-  _x_push()->setPlayingForTests(false);
+  fw::testing::setPlaying(*_x_push(), false);
   layline(true, ".#..###H.......");
   tickwith(fw::kKeyZ);
   EXPECT_EQ(_x_push()->playCount(), before + 1);
@@ -352,7 +352,7 @@ TEST_F(Hero, KeysRolledFromOneDirectionToAnotherMoveOnlyWhileHeld) {
       const std::string what = std::string(tl.what) + ", keys " + std::to_string(hi) + " and " +
                                std::to_string(hi + 1);
       w->Timer1()->setEnabled(false);
-      fw::Keyboard::instance().releaseAll();
+      fw::testing::releaseAllKeys();
       emptyboard();
       putman(7, 6);
       w->lastmanpush = Ticks() - 100;

@@ -15,6 +15,7 @@
 #include "framework/Media.h"
 #include "framework/TextFile.h"
 #include "framework/Window.h"
+#include "framework/testseams.h"
 #include "game/Module1.h"
 #include "testsupport.h"
 
@@ -22,6 +23,27 @@ namespace testing_tm {
 
 namespace {
 QStringList g_messages;
+
+void recordBoxes() {
+  fw::testing::setMsgBoxHook([](const QString& text) { g_messages << text; });
+}
+
+// Every test starts from the same seams: virtual time at 0, no key held, the
+// build tree's assets, silent sounds, message boxes recorded in messages(),
+// modal windows closed at once, a fixed date. Whatever a test set goes.
+class SeamsPerTest : public ::testing::EmptyTestEventListener {
+  void OnTestStart(const ::testing::TestInfo&) override {
+    fw::testing::resetAll();
+    fw::testing::setVirtualTime(true);
+    fw::testing::setVirtualNow(0);
+    fw::testing::setAssetFolders({QStringLiteral(TM_TEST_ASSET_DIR)});
+    fw::testing::setSilentSounds(true);
+    g_messages.clear();
+    recordBoxes();
+    fw::testing::setModalHook([](fw::Window* w) { w->Close(); });
+    fw::testing::setShortDate(QStringLiteral("10/12/2026"));
+  }
+};
 
 }  // namespace
 
@@ -49,17 +71,9 @@ void GameTest::SetUp() {
   for (fw::Window* w : fw::WindowRegistry::all()) w->Close();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   quitAsked();
-  fw::Clock::instance().setVirtual(true);
-  fw::Clock::instance().setVirtualNow(0);
-  fw::Keyboard::instance().releaseAll();
-  fw::Keyboard::instance().setDetectableRepeat(false);
   dir_ = std::make_unique<QTemporaryDir>();
   ASSERT_TRUE(dir_->isValid());
-  fw::setDataFolder(dir_->path());
-  g_messages.clear();
-  fw::setMsgBoxHook([](const QString& text) { g_messages << text; });
-  fw::Window::setModalHook([](fw::Window* w) { w->Close(); });
-  setShortDateForTests(QStringLiteral("10/12/2026"));
+  fw::testing::setDataFolder(dir_->path());
   Module1::initialise();
   App().Randomizer = std::make_unique<Random>(12345);
 }
@@ -68,7 +82,6 @@ void GameTest::TearDown() {
   for (fw::Window* w : fw::WindowRegistry::all()) w->Close();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   quitAsked();
-  fw::Window::setModalHook({});
   dir_.reset();
 }
 
@@ -115,11 +128,11 @@ QStringList GameTest::withRealBox(const std::function<void()>& action,
     if (shown.size() == 1) whileUp();
     box->accept();
   });
-  fw::setMsgBoxHook({});
+  fw::testing::setMsgBoxHook({});
   poll.start();
   action();
   poll.stop();
-  fw::setMsgBoxHook([](const QString& text) { g_messages << text; });
+  recordBoxes();
   return shown;
 }
 
@@ -130,11 +143,12 @@ int main(int argc, char** argv) {
   QStandardPaths::setTestModeEnabled(true);
   QApplication qapp(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tarrowmead"));
-  fw::setAssetFolders({QStringLiteral(TM_TEST_ASSET_DIR)});
-  fw::setSilentSounds(true);
-  fw::Clock::instance().setVirtual(true);
+  fw::testing::setAssetFolders({QStringLiteral(TM_TEST_ASSET_DIR)});
+  fw::testing::setSilentSounds(true);
+  fw::testing::setVirtualTime(true);
   // The application object as start-up makes it, without opening the start window.
   std::unique_ptr<Tarrow> app(prepareApplication());
   ::testing::InitGoogleTest(&argc, argv);
+  ::testing::UnitTest::GetInstance()->listeners().Append(new testing_tm::SeamsPerTest);
   return RUN_ALL_TESTS();
 }

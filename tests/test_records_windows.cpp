@@ -169,7 +169,7 @@ TEST_F(HighScores, TheNewEntrysDateIsTodayInTheLocalesShortForm) {
   }
   if (!form) GTEST_SKIP() << "no date form known for the locale " << name.toStdString();
 
-  setShortDateForTests(QString());
+  fw::testing::setShortDate(QString());
   const QDate day = QDate::currentDate();
   gameOver("Cal", "300");
   ASSERT_EQ(scorename[0], "Cal");
@@ -430,7 +430,7 @@ TEST_F(GameOver, TheNameEntryStandsOverTheGameWindow) {
   game->move(area.topLeft() + QPoint(-200, 20));
   game->activateWindow();
   QPoint entryAt;
-  fw::Window::setModalHook([&](fw::Window* modal) {
+  fw::testing::setModalHook([&](fw::Window* modal) {
     entryAt = modal->pos();
     modal->Close();
   });
@@ -442,7 +442,7 @@ TEST_F(GameOver, TheNameEntryStandsOverTheGameWindow) {
 
 TEST_F(GameOver, QualifyingScoreAsksForTheNameThenListsIt) {
   int asked = 0;
-  fw::Window::setModalHook([&](fw::Window* modal) {
+  fw::testing::setModalHook([&](fw::Window* modal) {
     ++asked;
     auto* entry = qobject_cast<addname*>(modal);
     ASSERT_NE(entry, nullptr);
@@ -461,7 +461,7 @@ TEST_F(GameOver, QualifyingScoreAsksForTheNameThenListsIt) {
 // inside it (the run quitting, say) is gone for the accessor at once, but is
 // deleted only after the game-over handler waiting in ShowModal has returned.
 TEST_F(GameOver, NameEntryIsModalAndTheGameWindowOutlivesItsHandler) {
-  fw::Window::setModalHook({});
+  fw::testing::setModalHook({});
   game->scorelabel()->setText("120");
   QPointer<Window1> alive(game);
   QWidget* modal = nullptr;
@@ -491,7 +491,7 @@ TEST_F(GameOver, NameEntryIsModalAndTheGameWindowOutlivesItsHandler) {
 TEST_F(GameOver, ScoreEqualToTheLowestEntryIsNotEntered) {
   fillTable();
   int asked = 0;
-  fw::Window::setModalHook([&](fw::Window* modal) {
+  fw::testing::setModalHook([&](fw::Window* modal) {
     ++asked;
     modal->Close();
   });

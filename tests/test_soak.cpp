@@ -112,15 +112,14 @@ class Player {
   explicit Player(quint64 seed) : rng_(seed) {}
 
   void step(qint64 now, bool paused) {
-    auto& kb = fw::Keyboard::instance();
     if (held_ >= 0 && now >= releaseat_) {
-      kb.setKey(held_, false);
+      fw::testing::setKey(held_, false);
       held_ = -1;
     }
     if (chord_ && now >= chordend_) {
-      kb.setKey(fw::kKeyControl, false);
-      kb.setKey(fw::kKeyAlt, false);
-      kb.setKey(fw::kKeyS, false);
+      fw::testing::setKey(fw::kKeyControl, false);
+      fw::testing::setKey(fw::kKeyAlt, false);
+      fw::testing::setKey(fw::kKeyS, false);
       chord_ = false;
     }
     if (now < nextchoice_) return;
@@ -137,9 +136,9 @@ class Player {
     if (r < 2) {
       tap(fw::kKeySpace, now, 60);
     } else if (r < 4 && !chord_) {
-      kb.setKey(fw::kKeyControl, true);
-      kb.setKey(fw::kKeyAlt, true);
-      kb.setKey(fw::kKeyS, true);
+      fw::testing::setKey(fw::kKeyControl, true);
+      fw::testing::setKey(fw::kKeyAlt, true);
+      fw::testing::setKey(fw::kKeyS, true);
       chord_ = true;
       chordend_ = now + 40;
     } else if (r < 5 && escapes_) {
@@ -150,7 +149,7 @@ class Player {
   }
 
   void releaseall() {
-    fw::Keyboard::instance().releaseAll();
+    fw::testing::releaseAllKeys();
     held_ = -1;
     chord_ = false;
   }
@@ -159,8 +158,8 @@ class Player {
 
  private:
   void tap(int code, qint64 now, qint64 ms) {
-    if (held_ >= 0) fw::Keyboard::instance().setKey(held_, false);
-    fw::Keyboard::instance().setKey(code, true);
+    if (held_ >= 0) fw::testing::setKey(held_, false);
+    fw::testing::setKey(code, true);
     held_ = code;
     releaseat_ = now + ms;
   }
@@ -254,7 +253,7 @@ TEST_F(Soak, RandomGamesKeepTheGameStateSoundAndClearLevels) {
   // A game that neither ends nor progresses within this much play is stuck.
   const qint64 maxgame = 90 * 60 * 1000;
 
-  fw::Window::setModalHook([](fw::Window* m) {
+  fw::testing::setModalHook([](fw::Window* m) {
     if (auto* a = qobject_cast<::addname*>(m)) {
       a->TextField1()->setText(QStringLiteral("soak"));
       a->PushButton1()->Push();

@@ -151,10 +151,9 @@ TEST_F(Sounds, EachPlaysOnlyWithSoundOnButTheLevelEnd) {
 // The mixer stands in for a live output; the test reads the stream through
 // the one path the output's callback reads it by.
 struct StandIn {
-  StandIn() { fw::setMixerStandIn(true); }
+  StandIn() { fw::testing::setMixerStandIn(true); }
   ~StandIn() {
     fw::Mixer::instance().stopAll();
-    fw::setMixerStandIn(false);
   }
 };
 
@@ -325,11 +324,10 @@ TEST(SoundFile, RefusalNamesTheFileAndWhy) {
   ASSERT_TRUE(f.open(QIODevice::WriteOnly));
   f.write(wav(1, 1, std::vector<qint16>(1000)));
   f.close();
-  fw::setAssetFolders({folder.path()});
+  fw::testing::setAssetFolders({folder.path()});
   testing::internal::CaptureStderr();
   EXPECT_EQ(Sound::GetSoundFromResourceManager(QStringLiteral("odd.wav")), nullptr);
   const std::string err = testing::internal::GetCapturedStderr();
-  fw::setAssetFolders({QStringLiteral(TM_TEST_ASSET_DIR)});
   EXPECT_EQ(err, "tarrowmead: sound \"" + QFileInfo(f).absoluteFilePath().toStdString() +
                      "\" refused: sample rate 1 Hz, not 8000 to 192000 Hz\n");
 }
@@ -353,18 +351,12 @@ struct FakeDevice : fw::AudioDevice {
 // the next play is heard once it is back. A stream that reads nothing (a
 // frozen server) drops what plays, until it reads again.
 TEST(AudioOutputKeeper, OutagesAreSaidOnceAndSoundComesBack) {
-  struct Restore {
-    ~Restore() {
-      fw::setAudioOutputForTests(nullptr);
-      fw::setSilentSounds(true);
-    }
-  } restore;
   auto owned = std::make_unique<FakeDevice>();
   FakeDevice& dev = *owned;
   auto output = std::make_unique<fw::AudioOutput>(std::move(owned), fw::Mixer::instance());
   fw::AudioOutput& out = *output;
-  fw::setAudioOutputForTests(std::move(output));
-  fw::setSilentSounds(false);
+  fw::testing::setAudioOutput(std::move(output));
+  fw::testing::setSilentSounds(false);
   Sound s(std::vector<qint16>(fw::kMixRate, 1000));
   qint64 now = 0;
   auto stepFor = [&](qint64 ms) {

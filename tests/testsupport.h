@@ -14,6 +14,7 @@
 #include "framework/Keyboard.h"
 #include "framework/Text.h"
 #include "framework/Random.h"
+#include "framework/testseams.h"
 #include "game/Module1.h"
 
 namespace fw {
@@ -71,9 +72,9 @@ class GameTest : public ::testing::Test {
   void TearDown() override;
 
   // Advances the virtual clock by ms, firing due timers in order.
-  void advance(qint64 ms) { fw::Clock::instance().advance(ms); }
-  void press(int code) { fw::Keyboard::instance().setKey(code, true); }
-  void release(int code) { fw::Keyboard::instance().setKey(code, false); }
+  void advance(qint64 ms) { fw::testing::advance(ms); }
+  void press(int code) { fw::testing::setKey(code, true); }
+  void release(int code) { fw::testing::setKey(code, false); }
   // A key event as the keyboard sends it: `scan` names the physical key (the
   // X11 keycodes: 9 Escape, 11 the 2 key, 39 S, 49 grave, 50 Shift, 52 Z, 53
   // X, 61 slash, 65 Space), `time` is the window system's event time (0: none).

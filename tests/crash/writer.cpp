@@ -12,6 +12,7 @@
 #include "framework/Controls.h"
 
 #include "framework/TextFile.h"
+#include "framework/testseams.h"
 #include "game/Module1.h"
 #include "records/savedgame.h"
 #include "records/scorefile.h"
@@ -42,8 +43,8 @@ int main(int argc, char* argv[]) {
   QCoreApplication::setApplicationName(QStringLiteral("tm_writer"));
   const QStringList args = app.arguments();
   if (args.size() != 3) return 2;
-  fw::setDataFolder(args.at(1));
-  fw::setMsgBoxHook([](const QString& text) { std::fprintf(stderr, "box: %s\n", qPrintable(text)); });
+  fw::testing::setDataFolder(args.at(1));
+  fw::testing::setMsgBoxHook([](const QString& text) { std::fprintf(stderr, "box: %s\n", qPrintable(text)); });
   Module1::initialise();
   if (args.at(2) == QLatin1String("score")) {
     for (int k = 0; k < kScores; ++k) {

@@ -29,6 +29,7 @@
 
 #include "framework/Text.h"
 #include "framework/TextFile.h"
+#include "framework/testseams.h"
 #include "records/codec.h"
 #include "records/savedgame.h"
 #include "records/scorefile.h"
@@ -187,7 +188,7 @@ int main(int argc, char** argv) {
                  "--write-saved-game\n");
     return 2;
   }
-  fw::setDataFolder(QString::fromLocal8Bit(argv[1]));
+  fw::testing::setDataFolder(QString::fromLocal8Bit(argv[1]));
   checkSavedGame();
   checkScoreFile();
   return problems ? 1 : 0;

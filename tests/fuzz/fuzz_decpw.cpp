@@ -2,6 +2,7 @@
 #include <cstdlib>
 
 #include "framework/Random.h"
+#include "framework/testseams.h"
 #include "lines.h"
 #include "records/codec.h"
 
@@ -30,7 +31,7 @@ void check(bool ok) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  Random::setDefaultSeed(fuzzSeed(data, size));
+  fw::testing::setDefaultSeed(fuzzSeed(data, size));
   const QString input = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
   const QString text = decpw(input);
   check(text.size() <= input.size());

@@ -6,6 +6,7 @@
 
 #include "framework/Random.h"
 #include "framework/TextFile.h"
+#include "framework/testseams.h"
 #include "lines.h"
 #include "records/codec.h"
 #include "records/scorefile.h"
@@ -17,7 +18,7 @@ void check(bool ok) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  Random::setDefaultSeed(fuzzSeed(data, size));
+  fw::testing::setDefaultSeed(fuzzSeed(data, size));
   auto bytes = std::make_unique<QBuffer>();
   bytes->setData(reinterpret_cast<const char*>(data), qsizetype(size));
   bytes->open(QIODevice::ReadOnly);
