@@ -70,6 +70,53 @@ class PlayTest : public GameTest {
     Module1::monisup[size_t(k)] = y;
   }
 
+  // Play halted on an empty board at scale 1, level 1 with nothing waiting
+  // and nothing moving, no robot on the board, the hero on (x, y); no timer
+  // runs, the tests tick by hand.
+  void still(qint64 x, qint64 y) {
+    using namespace Module1;
+    scale = 1.0;
+    stopall();
+    emptyboard();
+    totalmons = monsleft = 1;
+    monsactive = monstrapped = 0;
+    lives = 3;
+    displayscore = false;
+    waittomove = {};
+    for (qint64 k = 0; k < kRobots; ++k) {
+      monisac[size_t(k)] = monisup[size_t(k)] = 0;
+      w->monsismoving[size_t(k)] = movenone;
+      extrabitac[size_t(k)] = extrabitup[size_t(k)] = 0;
+      monicon[size_t(k)] = monsleftpic(k);
+    }
+    putman(x, y);
+  }
+
+  // One tick of the hero's timer with the key held and the throttle open.
+  void tickwith(int key) {
+    w->lastmanpush = Ticks() - 100;
+    press(key);
+    w->Timer1_Action();
+    release(key);
+  }
+
+  // What the hero's push does to robot k when it cannot move aside.
+  static void squash(qint64 k) {
+    using namespace Module1;
+    space(monisac[size_t(k)], monisup[size_t(k)]) = cellblock;
+    monisac[size_t(k)] = monisup[size_t(k)] = monsgone;
+    ++monstrapped;
+    --monsleft;
+  }
+
+  // Blocks in every empty cell around (x, y).
+  static void blockaround(qint64 x, qint64 y) {
+    for (qint64 dx = -1; dx <= 1; ++dx)
+      for (qint64 dy = -1; dy <= 1; ++dy)
+        if ((dx != 0 || dy != 0) && Module1::space(x + dx, y + dy) == cellempty)
+          Module1::space(x + dx, y + dy) = cellblock;
+  }
+
   // A canvas as the screen shows it: on the window's black ground.
   static QImage paint(fw::Canvas* canvas) {
     QImage img(canvas->Width(), canvas->Height(), QImage::Format_RGB32);

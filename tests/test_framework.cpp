@@ -438,7 +438,7 @@ std::string KeyTicks::runTicks(const TickRun& c, qint64 endMs) {
     const qint64 at = std::stoll(step, &n);
     fw::testing::advance(base + at - fw::Clock::instance().nowMs());
     const char op = step[n];
-    if (op == 'p' || op == 'u') keyevent(op == 'p', Qt::Key_Space, 65, Qt::NoModifier, quint64(1000 + at));
+    if (op == 'p' || op == 'u') keyevent(op == 'p', Qt::Key_Space, testing_tm::kSpace, Qt::NoModifier, quint64(1000 + at));
     if (op == 'o' || op == 'f') space.setEnabled(op == 'o');
     if (op == 's') s.setEnabled(true);
   }
@@ -519,7 +519,7 @@ TEST_F(Keys, AutoRepeatIsNeverARelease) {
       if (step[0] == '+') advance(std::stoll(step.substr(1)));
       if (step[0] == '=') fw::testing::setVirtualNow(clock.nowMs() + std::stoll(step.substr(1)));
       if (step[0] == 'p' || step[0] == 'u')
-        keyevent(step[0] == 'p', Qt::Key_Space, 65, Qt::NoModifier, at(step));
+        keyevent(step[0] == 'p', Qt::Key_Space, testing_tm::kSpace, Qt::NoModifier, at(step));
       if (step[0] == 'x') keyevent(true, Qt::Key_X, 53, Qt::NoModifier, at(step));
       if (step[0] == 't') {
         // The tick that fell due while the thread was held up runs late.
@@ -593,7 +593,7 @@ TEST(KeyLayouts, EveryFunctionOnExactlyOneKeyAndNoKeyDoesTwo) {
     quint32 s;                  // the key of S
   };
   using namespace Qt;
-  const std::vector<KeySyms> common = {{9, {Key_Escape}}, {65, {Key_Space}}, {106, {Key_Slash, Key_Slash}}};
+  const std::vector<KeySyms> common = {{9, {Key_Escape}}, {testing_tm::kSpace, {Key_Space}}, {106, {Key_Slash, Key_Slash}}};
   const Layout layouts[] = {
       {"us", {{39, {Key_S, Key_S}}, {52, {Key_Z, Key_Z}}, {53, {Key_X, Key_X}}, {61, {Key_Slash, Key_Question}},
               {49, {Key_QuoteLeft, Key_AsciiTilde}}, {11, {Key_2, Key_At}}}, 39},
@@ -618,7 +618,7 @@ TEST(KeyLayouts, EveryFunctionOnExactlyOneKeyAndNoKeyDoesTwo) {
   const KeyboardModifiers levelMods[] = {NoModifier, ShiftModifier, GroupSwitchModifier};
   const std::map<int, quint32> places = {{fw::kKeyZ, fw::kScanZ}, {fw::kKeyX, fw::kScanX},
                                          {fw::kKeySlash, fw::kScanSlash}, {fw::kKeyGrave, fw::kScanGrave},
-                                         {fw::kKeySpace, 65}, {fw::kKeyEscape, 9}};
+                                         {fw::kKeySpace, testing_tm::kSpace}, {fw::kKeyEscape, 9}};
   for (const Layout& layout : layouts) {
     std::map<quint32, std::vector<int>> syms;
     for (quint32 scan = 8; scan < 256; ++scan) syms[scan] = {Key_F30, Key_F31};
@@ -659,9 +659,9 @@ TEST_F(Keys, AKeyTakenByAModalWindowLeavesNoTap) {
   box.setWindowModality(Qt::ApplicationModal);
   box.show();
   ASSERT_NE(QGuiApplication::modalWindow(), nullptr);
-  keyevent(true, Qt::Key_Space, 65);
+  keyevent(true, Qt::Key_Space, testing_tm::kSpace);
   advance(60);
-  keyevent(false, Qt::Key_Space, 65);
+  keyevent(false, Qt::Key_Space, testing_tm::kSpace);
   box.close();
   advance(100);
   EXPECT_FALSE(Keyboard::AsyncKeyDown(fw::kKeySpace));
@@ -694,9 +694,9 @@ TEST_F(Keys, KeysTypedIntoTheMenuAreNotTheGames) {
   QApplication::setActiveWindow(&game);
   bar->setFocus();
   ASSERT_EQ(QApplication::focusWidget(), bar);
-  keyevent(true, Qt::Key_Space, 65);
+  keyevent(true, Qt::Key_Space, testing_tm::kSpace);
   EXPECT_FALSE(Keyboard::AsyncKeyDown(fw::kKeySpace)) << "Space into the menu bar";
-  keyevent(false, Qt::Key_Space, 65);
+  keyevent(false, Qt::Key_Space, testing_tm::kSpace);
 
   file->popup(QPoint(0, 0));
   ASSERT_EQ(QApplication::activePopupWidget(), file);

@@ -13,6 +13,10 @@ using namespace Module1;
 namespace {
 
 using testing_tm::PlayTest;
+using testing_tm::kEscape;
+using testing_tm::kS;
+using testing_tm::kSpace;
+using testing_tm::kX;
 
 class Flow : public PlayTest {
  protected:
@@ -404,9 +408,9 @@ TEST_F(Flow, ATapOnThePauseScreenSavesOrResumesWhereverItFalls) {
       SCOPED_TRACE(testing::Message() << "hold " << hold << ", offset " << offset);
       inplay();
       const int saved = saves();
-      keyevent(true, Qt::Key_Space, 65);
+      keyevent(true, Qt::Key_Space, kSpace);
       advance(50);  // the hero's timer pauses; the pause screen reads 250 ms on
-      keyevent(false, Qt::Key_Space, 65);
+      keyevent(false, Qt::Key_Space, kSpace);
       advance(10);
       ASSERT_TRUE(Module1::pause);
       advance(w->pausetimer()->dueMs() - fw::Clock::instance().nowMs() + offset);
@@ -414,7 +418,7 @@ TEST_F(Flow, ATapOnThePauseScreenSavesOrResumesWhereverItFalls) {
       advance(250 - hold);
       EXPECT_EQ(saves(), saved + 1);
       EXPECT_TRUE(Module1::pause);
-      tap(Qt::Key_Space, 65, hold);
+      tap(Qt::Key_Space, kSpace, hold);
       advance(250 - hold);
       EXPECT_FALSE(Module1::pause);
       // Neither tap is read a second time: no second save, no new pause.
@@ -439,8 +443,6 @@ void PrintTo(const PhaseRow& row, std::ostream* os) { *os << row.name; }
 
 class KeyPhases : public Flow, public testing::WithParamInterface<PhaseRow> {
  public:
-  // X11 keycodes of the keys tapped.
-  static constexpr quint32 kEscape = 9, kS = 39, kX = 53, kSpace = 65;
   using Flow::advance;
   using Flow::emptyboard;
   using Flow::keyevent;
@@ -483,9 +485,9 @@ const PhaseRow kPhaseRows[] = {
        t.play();
        t.pauseit();
        t.upto(t.game()->pausetimer(), 10);
-       t.tapkey(Qt::Key_Escape, KeyPhases::kEscape, 60);
+       t.tapkey(Qt::Key_Escape, kEscape, 60);
        t.advance(10);
-       t.tapkey(Qt::Key_Space, KeyPhases::kSpace, 60);
+       t.tapkey(Qt::Key_Space, kSpace, 60);
        t.advance(500);
      },
      [](KeyPhases& t) { return t.playing() && fw::openWindow<scores>() == nullptr; }},
@@ -494,9 +496,9 @@ const PhaseRow kPhaseRows[] = {
      [](KeyPhases& t) {
        t.play();
        t.upto(t.game()->Timer1(), 5);
-       t.tapkey(Qt::Key_S, KeyPhases::kS, 15);
+       t.tapkey(Qt::Key_S, kS, 15);
        t.advance(5);
-       t.tapkey(Qt::Key_Space, KeyPhases::kSpace, 20);
+       t.tapkey(Qt::Key_Space, kSpace, 20);
        t.advance(600);
      },
      [](KeyPhases& t) { return Module1::pause && t.saved() == 0; }},
@@ -506,9 +508,9 @@ const PhaseRow kPhaseRows[] = {
        t.play();
        t.pauseit();
        t.upto(t.game()->pausetimer(), 10);
-       t.tapkey(Qt::Key_X, KeyPhases::kX, 60);
+       t.tapkey(Qt::Key_X, kX, 60);
        t.advance(10);
-       t.tapkey(Qt::Key_Space, KeyPhases::kSpace, 60);
+       t.tapkey(Qt::Key_Space, kSpace, 60);
        t.advance(500);
      },
      [](KeyPhases& t) { return t.playing() && t.heroat(7, 6); }},
@@ -516,12 +518,12 @@ const PhaseRow kPhaseRows[] = {
     {"DirectionTappedWhileThePausingSpaceIsHeld",
      [](KeyPhases& t) {
        t.play();
-       t.keyevent(true, Qt::Key_Space, KeyPhases::kSpace);
+       t.keyevent(true, Qt::Key_Space, kSpace);
        t.upto(t.game()->Timer1(), 5);
        t.advance(100);
-       t.tapkey(Qt::Key_X, KeyPhases::kX, 40);
+       t.tapkey(Qt::Key_X, kX, 40);
        t.advance(100);
-       t.keyevent(false, Qt::Key_Space, KeyPhases::kSpace);
+       t.keyevent(false, Qt::Key_Space, kSpace);
        t.advance(100);
      },
      [](KeyPhases& t) { return Module1::pause && t.heroat(7, 6); }},
@@ -533,9 +535,9 @@ const PhaseRow kPhaseRows[] = {
        t.putrobot(1, 8, 6);
        t.game()->checkcatch(8, 6, 7, 6, 1);
        t.advance(200);
-       t.keyevent(true, Qt::Key_X, KeyPhases::kX);
+       t.keyevent(true, Qt::Key_X, kX);
        t.advance(1200);
-       t.keyevent(false, Qt::Key_X, KeyPhases::kX);
+       t.keyevent(false, Qt::Key_X, kX);
        t.advance(400);
      },
      [](KeyPhases& t) { return lives == 2 && t.playing() && t.heroat(7, 6); }},
@@ -544,10 +546,10 @@ const PhaseRow kPhaseRows[] = {
      [](KeyPhases& t) {
        t.play();
        t.upto(t.game()->Timer1(), -20);
-       t.tapkey(Qt::Key_Escape, KeyPhases::kEscape, 40);
+       t.tapkey(Qt::Key_Escape, kEscape, 40);
        t.advance(100);
        ASSERT_NE(fw::openWindow<scores>(), nullptr);
-       t.tapkey(Qt::Key_Space, KeyPhases::kSpace, 60);
+       t.tapkey(Qt::Key_Space, kSpace, 60);
        fw::openWindow<scores>()->ok()->Push();
        t.advance(300);
      },
@@ -558,7 +560,7 @@ const PhaseRow kPhaseRows[] = {
        t.play();
        t.advance(60);
        QApplication::setActiveWindow(win::stats());
-       t.tapkey(Qt::Key_X, KeyPhases::kX, 30);
+       t.tapkey(Qt::Key_X, kX, 30);
        QApplication::setActiveWindow(t.game());
        t.advance(300);
      },
@@ -569,7 +571,7 @@ const PhaseRow kPhaseRows[] = {
        t.play();
        t.pauseit();
        t.upto(t.game()->pausetimer(), 140);
-       t.tapkey(Qt::Key_S, KeyPhases::kS, 60);
+       t.tapkey(Qt::Key_S, kS, 60);
        t.advance(400);
      },
      [](KeyPhases& t) { return Module1::pause && t.saved() == 1; }},
@@ -578,7 +580,7 @@ const PhaseRow kPhaseRows[] = {
        t.play();
        t.pauseit();
        t.upto(t.game()->pausetimer(), 140);
-       t.tapkey(Qt::Key_Space, KeyPhases::kSpace, 100);
+       t.tapkey(Qt::Key_Space, kSpace, 100);
        t.advance(400);
      },
      [](KeyPhases& t) { return t.playing(); }},
@@ -586,7 +588,7 @@ const PhaseRow kPhaseRows[] = {
      [](KeyPhases& t) {
        t.play();
        t.upto(t.game()->Timer1(), 10);
-       t.tapkey(Qt::Key_X, KeyPhases::kX, 30);
+       t.tapkey(Qt::Key_X, kX, 30);
        t.advance(500);
      },
      [](KeyPhases& t) { return t.heroat(8, 6); }},
@@ -596,7 +598,7 @@ const PhaseRow kPhaseRows[] = {
        t.emptyboard();
        t.putman(7, 6);
        t.advance(300);
-       t.tapkey(Qt::Key_X, KeyPhases::kX, 30);
+       t.tapkey(Qt::Key_X, kX, 30);
        t.advance(300);
      },
      [](KeyPhases& t) { return t.heroat(8, 6) && !t.game()->monstimer()->Enabled(); }},
@@ -657,7 +659,7 @@ TEST_F(Flow, SpaceThatStartsANewGameDoesNotPauseIt) {
   // the game reads no keys; the new game it starts must not see it.
   stopall();
   advance(2000);
-  tap(Qt::Key_Space, 65, 80);
+  tap(Qt::Key_Space, kSpace, 80);
   w->setup();
   advance(500);
   EXPECT_FALSE(Module1::pause);

@@ -21,14 +21,6 @@ class Hero : public PlayTest {
     splay = true;
   }
 
-  // One tick of the hero's timer with the key held and the throttle open.
-  void tickwith(int key) {
-    w->lastmanpush = Ticks() - 100;
-    press(key);
-    w->Timer1_Action();
-    release(key);
-  }
-
   struct Counts {
     int push, boing, squash;
     bool operator==(const Counts&) const = default;

@@ -79,14 +79,6 @@ class SavedMoments : public PlayTest {
     currentscore = 345;
   }
 
-  // Robot k squashed under a block.
-  static void squash(qint64 k) {
-    space(monisac[size_t(k)], monisup[size_t(k)]) = cellblock;
-    monisac[size_t(k)] = monisup[size_t(k)] = monsgone;
-    ++monstrapped;
-    --monsleft;
-  }
-
   // Runs the game until `done` holds, in steps of 1 ms.
   void until(const std::function<bool()>& done) {
     for (int i = 0; i < 20000 && !done(); ++i) advance(1);

@@ -33,27 +33,8 @@ class RobotTick : public testing_tm::PlayTest {
     fresh();
   }
 
-  // An empty board, the hero far from every robot, level 1 with nothing
-  // waiting and nothing moving; no timer runs, the tests tick by hand.
-  virtual void fresh() {
-    scale = 1.0;
-    stopall();
-    emptyboard();
-    totalmons = 1;
-    monsactive = 0;
-    monstrapped = 0;
-    monsleft = 1;
-    lives = 3;
-    displayscore = false;
-    waittomove = {};
-    for (qint64 k = 0; k < kRobots; ++k) {
-      monisac[size_t(k)] = 0;
-      monisup[size_t(k)] = 0;
-      w->monsismoving[size_t(k)] = movenone;
-      monicon[size_t(k)] = monsleftpic(k);
-    }
-    putman(13, 12);
-  }
+  // Play halted with the hero far from every robot.
+  virtual void fresh() { still(13, 12); }
 
   // Robot k idle on (x, y), facing left.
   void idlerobot(qint64 k, qint64 x, qint64 y) {
@@ -62,22 +43,6 @@ class RobotTick : public testing_tm::PlayTest {
     extrabitup[size_t(k)] = 0;
     w->monsismoving[size_t(k)] = movenone;
     monicon[size_t(k)] = monsleftpic(k);
-  }
-
-  // What the hero's push does to a robot that cannot move aside.
-  static void squash(qint64 k) {
-    space(monisac[size_t(k)], monisup[size_t(k)]) = cellblock;
-    monisac[size_t(k)] = monsgone;
-    monisup[size_t(k)] = monsgone;
-    monstrapped += 1;
-    monsleft -= 1;
-  }
-
-  void blockaround(qint64 x, qint64 y) {
-    for (qint64 dx = -1; dx <= 1; ++dx)
-      for (qint64 dy = -1; dy <= 1; ++dy)
-        if ((dx != 0 || dy != 0) && space(x + dx, y + dy) == cellempty)
-          space(x + dx, y + dy) = cellblock;
   }
 
   void tick() { w->monstimer_Action(); }

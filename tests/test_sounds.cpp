@@ -36,38 +36,8 @@ class Sounds : public PlayTest {
     open(1.0);
   }
 
-  // Play halted on an empty board with the hero on (7,6); robots gone.
-  void still() {
-    stopall();
-    emptyboard();
-    totalmons = monsleft = 1;
-    monsactive = monstrapped = 0;
-    lives = 3;
-    displayscore = false;
-    waittomove = {};
-    for (qint64 k = 0; k < kRobots; ++k) {
-      monisac[size_t(k)] = monisup[size_t(k)] = 0;
-      w->monsismoving[size_t(k)] = movenone;
-      extrabitac[size_t(k)] = extrabitup[size_t(k)] = 0;
-      monicon[size_t(k)] = monsleftpic(k);
-    }
-    putman(7, 6);
-  }
-
-  void tickwith(int key) {
-    w->lastmanpush = Ticks() - 100;
-    press(key);
-    w->Timer1_Action();
-    release(key);
-  }
-
   static void blocks(std::initializer_list<std::pair<qint64, qint64>> cells) {
     for (auto [x, y] : cells) space(x, y) = cellblock;
-  }
-  static void blockaround(qint64 x, qint64 y) {
-    for (qint64 dx = -1; dx <= 1; ++dx)
-      for (qint64 dy = -1; dy <= 1; ++dy)
-        if (space(x + dx, y + dy) == cellempty) space(x + dx, y + dy) = cellblock;
   }
 
   static std::map<std::string, int> counts() {
@@ -117,10 +87,7 @@ TEST_F(Sounds, EachPlaysOnlyWithSoundOnButTheLevelEnd) {
          const qint64 at[4][2] = {{2, 2}, {12, 2}, {2, 11}, {12, 11}};
          for (qint64 k = 0; k < kRobots; ++k) putrobot(k, at[k][0], at[k][1]);
          for (const auto& c : at) blockaround(c[0], c[1]);
-         space(2, 11) = cellblock;  // robot 2 squashed
-         monisac[2] = monisup[2] = monsgone;
-         ++monstrapped;
-         --monsleft;
+         squash(2);
          w->monstimer_Action();
        }},
       {"the high-score window opens", {"scb"}, false, [&] {
@@ -133,7 +100,7 @@ TEST_F(Sounds, EachPlaysOnlyWithSoundOnButTheLevelEnd) {
   for (const Row& row : rows) {
     for (bool on : {true, false}) {
       SCOPED_TRACE(testing::Message() << row.what << (on ? ", sound on" : ", sound off"));
-      still();
+      still(7, 6);
       splay = on;
       const auto before = counts();
       row.action();

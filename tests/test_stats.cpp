@@ -87,11 +87,10 @@ TEST_F(StatsTest, RowsShowTheTickStartAndASquashedRobot) {
   showstats = true;
   monsactive = 1;
   totalmons = 2;
-  monsleft = 1;
-  monstrapped = 1;
+  monsleft = 2;
+  monstrapped = 0;
   lives = 2;
-  space(monisac[0], monisup[0]) = cellblock;
-  monisac[0] = monisup[0] = monsgone;
+  squash(0);
   monisac[1] = 12;
   monisup[1] = 3;
   space(12, 3) = cellmons + 1;
@@ -105,10 +104,9 @@ TEST_F(StatsTest, LevelEndTickWritesNothingAndTheNextLevelTickShowsTheNewLevel) 
   showstats = true;
   tick();
   const QStringList before = rows();
-  space(monisac[0], monisup[0]) = cellblock;
-  monisac[0] = monisup[0] = monsgone;
-  monstrapped = 1;
-  monsleft = 0;
+  ASSERT_EQ(monstrapped, 0);
+  ASSERT_EQ(monsleft, 1);
+  squash(0);
   tick();  // starts the count-up
   EXPECT_EQ(rows(), before);
   w->scoretimer()->setEnabled(false);
@@ -120,11 +118,10 @@ TEST_F(StatsTest, LevelEndTickWritesNothingAndTheNextLevelTickShowsTheNewLevel) 
 TEST_F(StatsTest, RowsShowARobotReenteredInTheSameTick) {
   showstats = true;
   totalmons = 5;
-  monsleft = 4;
-  monstrapped = 1;
+  monsleft = 5;
+  monstrapped = 0;
   monsactive = 1;
-  space(monisac[0], monisup[0]) = cellempty;
-  monisac[0] = monisup[0] = monsgone;  // squashed since the last tick
+  squash(0);  // since the last tick
   monisac[1] = 12;
   monisup[1] = 3;
   space(12, 3) = cellmons + 1;

@@ -29,6 +29,9 @@ QStringList controlNames(const fw::Window* w);
 // asked for while no event loop runs pending); the request is spent.
 bool quitAsked();
 
+// X11 keycodes of keys the tests press by place.
+constexpr quint32 kEscape = 9, kS = 39, kX = 53, kSpace = 65;
+
 // Whether the cell lies on the board's border ring.
 inline bool onring(qint64 x, qint64 y) {
   return x == 0 || y == 0 || x == kColumns - 1 || y == kRows - 1;
