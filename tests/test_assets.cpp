@@ -1,12 +1,13 @@
 // The generated pictures, sounds and icons: every file the game loads by
 // name is there, has the size the board drawing cuts from it, and holds
-// something to see or hear.
+// something to see or hear. And the accessors that load them.
 #include <QByteArray>
 #include <QColor>
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QString>
+#include <QTemporaryDir>
 #include <QtEndian>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -14,6 +15,10 @@
 #include <string>
 
 #include "assets/names.h"
+#include "core/assets.h"
+#include "framework/Media.h"
+#include "framework/testseams.h"
+#include "testsupport.h"
 
 namespace {
 
@@ -172,6 +177,39 @@ TEST(GeneratedAssets, SoundsAreShortAudible16BitPcm) {
     for (qsizetype i = n - qsizetype(rate / 2000); i < n; ++i)
       EXPECT_LE(sample(i), 8192) << "no fade-out: sample " << i;
   }
+}
+
+// The accessors of the game's pictures and sounds.
+class Assets : public testing_tm::GameTest {};
+
+TEST_F(Assets, PictureIsTheSameObjectAndIsRetriedWhileMissing) {
+  QTemporaryDir folder;
+  fw::testing::setAssetFolders({folder.path()});
+  EXPECT_EQ(_x_manl(), nullptr);
+  EXPECT_EQ(_x_manl(), nullptr);
+  QImage img(50, 40, QImage::Format_ARGB32);
+  img.fill(Qt::red);
+  ASSERT_TRUE(img.save(folder.filePath("manl.png")));
+  Picture* p = _x_manl();
+  ASSERT_NE(p, nullptr) << "a picture added during the run is used from the next call";
+  EXPECT_EQ(_x_manl(), p);
+  EXPECT_EQ(p->Width(), 50);
+}
+
+TEST_F(Assets, SoundIsTriedOnceOnly) {
+  QTemporaryDir folder;
+  fw::testing::setAssetFolders({folder.path()});
+  EXPECT_EQ(_x_boing(), nullptr);
+  QFile::copy(QStringLiteral(TM_TEST_ASSET_DIR "/boing.wav"), folder.filePath("boing.wav"));
+  EXPECT_EQ(_x_boing(), nullptr) << "a sound that failed to load is not tried again";
+}
+
+TEST_F(Assets, RobotPicturesByIndex) {
+  EXPECT_EQ(monsleftpic(3), _x_monsel3());
+  EXPECT_EQ(monsleftpic(2), _x_monsel2());
+  EXPECT_EQ(monsrightpic(1), _x_monsers1());
+  EXPECT_EQ(monshaltpic(0), _x_mons());
+  EXPECT_EQ(monshaltpic(7), _x_mons()) << "any other index is robot 0";
 }
 
 }  // namespace

@@ -13,7 +13,7 @@ using testing_tm::solidpicture;
 constexpr QRgb kRed = 0xFF0000;
 constexpr QRgb kBlue = 0x0000FF;
 
-class Drawing : public PlayTest {
+class BoardDrawing : public PlayTest {
  protected:
   void SetUp() override {
     PlayTest::SetUp();
@@ -36,7 +36,7 @@ struct Grid {
 };
 const Grid kGrids[] = {{1.0, 50, 40}, {1.25, 62, 50}, {1.5, 75, 60}};
 
-TEST_F(Drawing, CellOriginsAccumulateWithTruncation) {
+TEST_F(BoardDrawing, CellOriginsAccumulateWithTruncation) {
   const Picture red = solidpicture(50, 40, kRed);
   for (const Grid& g : kGrids) {
     SCOPED_TRACE(g.scale);
@@ -65,7 +65,7 @@ TEST_F(Drawing, CellOriginsAccumulateWithTruncation) {
   }
 }
 
-TEST_F(Drawing, FrameCoversExactlyTheBorderRing) {
+TEST_F(BoardDrawing, FrameCoversExactlyTheBorderRing) {
   for (const Grid& g : kGrids) {
     SCOPED_TRACE(g.scale);
     at(g.scale);
@@ -84,7 +84,7 @@ TEST_F(Drawing, FrameCoversExactlyTheBorderRing) {
   }
 }
 
-TEST_F(Drawing, PauseMessageIsWhiteOnTheTopBand) {
+TEST_F(BoardDrawing, PauseMessageIsWhiteOnTheTopBand) {
   at(1.0);
   auto whites = [this] {
     const QImage img = paintboard();
@@ -103,7 +103,7 @@ TEST_F(Drawing, PauseMessageIsWhiteOnTheTopBand) {
 
 // The message starts at 70 x scale with its baseline at 25 x scale, in a text
 // size of 20 x scale: at every scale it keeps its place on the frame's top band.
-TEST_F(Drawing, PauseMessageStandsAtItsScaledPlace) {
+TEST_F(BoardDrawing, PauseMessageStandsAtItsScaledPlace) {
   for (double sc : {1.0, 1.25, 1.5}) {
     SCOPED_TRACE(sc);
     at(sc);
@@ -134,7 +134,7 @@ TEST_F(Drawing, PauseMessageStandsAtItsScaledPlace) {
   }
 }
 
-TEST_F(Drawing, RobotsAreDrawnFirstAtTheirOffsetsWithTheirSourceRectangles) {
+TEST_F(BoardDrawing, RobotsAreDrawnFirstAtTheirOffsetsWithTheirSourceRectangles) {
   // 50 x 70: the top 40 rows red, the 30 below blue.
   const Picture robot = solidpicture(50, 70, kRed, kBlue, 40);
   const Picture hero = solidpicture(50, 40, 0x00FF00);
@@ -175,7 +175,7 @@ TEST_F(Drawing, RobotsAreDrawnFirstAtTheirOffsetsWithTheirSourceRectangles) {
 // into its destination. The hero and the robots get a picture whose every
 // pixel differs, so any other part of it shows; the wall block and the
 // icons are the game's own pictures.
-TEST_F(Drawing, EveryPictureIsDrawnFromItsSourceRectangle) {
+TEST_F(BoardDrawing, EveryPictureIsDrawnFromItsSourceRectangle) {
   QImage coded(50, 70, QImage::Format_ARGB32_Premultiplied);
   for (int y = 0; y < coded.height(); ++y)
     for (int x = 0; x < coded.width(); ++x) coded.setPixel(x, y, qRgb(40 + 4 * x, 3 * y, 200));
@@ -227,7 +227,7 @@ TEST_F(Drawing, EveryPictureIsDrawnFromItsSourceRectangle) {
     }
 }
 
-TEST_F(Drawing, RobotWithoutAPictureFacesLeft) {
+TEST_F(BoardDrawing, RobotWithoutAPictureFacesLeft) {
   at(1.0);
   putrobot(3, 3, 3);
   monicon[3] = nullptr;
@@ -241,7 +241,7 @@ TEST_F(Drawing, RobotWithoutAPictureFacesLeft) {
   EXPECT_NE(unset, paintboard());
 }
 
-TEST_F(Drawing, SidePanelShowsLivesAndRobotsLeft) {
+TEST_F(BoardDrawing, SidePanelShowsLivesAndRobotsLeft) {
   if (!_x_smallman() || !_x_smallmons()) GTEST_SKIP() << "side-panel pictures not built";
   struct Case {
     double scale;

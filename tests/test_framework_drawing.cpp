@@ -1,5 +1,7 @@
-// Graphics::DrawPicture blits pictures it has scaled once; what reaches the
-// canvas must be exactly the painter's own scaled draw.
+// The framework's drawing: rectangles and colours, pictures drawn from a
+// source rectangle without blur. Graphics::DrawPicture blits pictures it has
+// scaled once; what reaches the canvas must be exactly the painter's own
+// scaled draw.
 #include <QImage>
 #include <QPainter>
 #include <memory>
@@ -38,9 +40,44 @@ QImage viaPainter(const Picture* pic, const QRectF& to, const QRectF& from, QPoi
   return img;
 }
 
-class DrawPictureTest : public testing_tm::GameTest {};
+class FrameworkDrawing : public testing_tm::GameTest {};
 
-TEST_F(DrawPictureTest, ScaledDrawsMatchThePaintersOwnDraw) {
+TEST_F(FrameworkDrawing, RectPenLiesInsideAndColoursAreRgb) {
+  QImage img(20, 20, QImage::Format_RGB32);
+  img.fill(Qt::black);
+  {
+    QPainter p(&img);
+    Graphics g(p);
+    g.ForeColor = 0x6000F0;
+    g.PenWidth = 3;
+    g.DrawRect(2, 2, 10, 8);
+  }
+  EXPECT_EQ(img.pixel(2, 2), qRgb(0x60, 0x00, 0xF0));
+  EXPECT_EQ(img.pixel(11, 9), qRgb(0x60, 0x00, 0xF0)) << "the last pixel inside is drawn";
+  EXPECT_EQ(img.pixel(12, 10), qRgb(0, 0, 0)) << "nothing outside the rectangle";
+  EXPECT_EQ(img.pixel(1, 1), qRgb(0, 0, 0));
+  EXPECT_EQ(img.pixel(4, 4), qRgb(0x60, 0x00, 0xF0)) << "third pixel of the pen";
+  EXPECT_EQ(img.pixel(5, 5), qRgb(0, 0, 0)) << "inside the outline stays";
+}
+
+TEST_F(FrameworkDrawing, PictureSourceRectangleScaledWithoutBlur) {
+  QImage src(2, 1, QImage::Format_ARGB32_Premultiplied);
+  src.setPixel(0, 0, qRgb(255, 0, 0));
+  src.setPixel(1, 0, qRgb(0, 0, 255));
+  Picture pic(src);
+  QImage img(8, 4, QImage::Format_RGB32);
+  img.fill(Qt::black);
+  {
+    QPainter p(&img);
+    Graphics g(p);
+    g.DrawPicture(&pic, 0, 0, 8, 4, 0, 0, 2, 1);
+    g.DrawPicture(nullptr, 0, 0, 8, 4, 0, 0, 2, 1);  // a missing picture draws nothing
+  }
+  EXPECT_EQ(img.pixel(3, 2), qRgb(255, 0, 0));
+  EXPECT_EQ(img.pixel(4, 2), qRgb(0, 0, 255)) << "nearest-neighbour: no blended pixel";
+}
+
+TEST_F(FrameworkDrawing, ScaledDrawsMatchThePaintersOwnDraw) {
   // Opaque (wall), transparent parts (hero, robots), a partial source rectangle.
   const std::vector<std::pair<Picture*, QRectF>> pictures = {
       {_x_wall45(), QRectF(0, 0, 50, 40)},
@@ -72,7 +109,7 @@ TEST_F(DrawPictureTest, ScaledDrawsMatchThePaintersOwnDraw) {
   }
 }
 
-TEST_F(DrawPictureTest, APictureMadeAnewIsNeverDrawnFromAnOldScaledCopy) {
+TEST_F(FrameworkDrawing, APictureMadeAnewIsNeverDrawnFromAnOldScaledCopy) {
   QImage red(50, 40, QImage::Format_ARGB32_Premultiplied);
   red.fill(Qt::red);
   QImage blue = red;
