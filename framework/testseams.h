@@ -62,7 +62,7 @@ void setDataFolder(const QString& folder);
 // Sounds: no output at all, plays are only counted; the mixer stands in for a
 // live output and only the test reads it; the game's output is this one,
 // stepped by the test alone (null: none); IsPlaying answers true, as while
-// the sound is heard.
+// the sound is heard, until the next resetAll (the sound must live until then).
 void setSilentSounds(bool silent);
 void setMixerStandIn(bool on);
 void setAudioOutput(std::unique_ptr<AudioOutput> output);

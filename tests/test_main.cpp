@@ -71,6 +71,7 @@ void GameTest::SetUp() {
   for (fw::Window* w : fw::WindowRegistry::all()) w->Close();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   quitAsked();
+  g_messages.clear();  // what those windows said is not this test's
   dir_ = std::make_unique<QTemporaryDir>();
   ASSERT_TRUE(dir_->isValid());
   fw::testing::setDataFolder(dir_->path());

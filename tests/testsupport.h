@@ -67,8 +67,9 @@ class FileSizeLimit {
 };
 
 // Every open window is closed, the game state is back at its start-up values,
-// the clock is virtual at 0, no key is held, the data folder is a new empty
-// folder, message boxes are recorded in messages().
+// the data folder is a new empty folder. As before every test, with a fixture
+// or without, the seams are reset (test_main.cpp): the clock is virtual at 0,
+// no key is held, message boxes are recorded in messages().
 class GameTest : public ::testing::Test {
  protected:
   void SetUp() override;
