@@ -892,7 +892,6 @@ class Session:
     """One game after another in one home folder, each check a step that
     reports itself; the moves a player makes in the game's windows."""
 
-
     def __init__(self, x, binary, home):
         self.x, self.binary, self.home = x, binary, home
         self.game = None
