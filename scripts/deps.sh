@@ -33,8 +33,8 @@ tm_generate_locales() {
 TM_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libsdl2-dev
   libsamplerate0-dev fonts-liberation
   libxcb-xkb-dev)
-TM_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xdotool x11-utils x11-xkb-utils
-  libxtst6 imagemagick clang libclang-rt-14-dev desktop-file-utils fontconfig pulseaudio
-  pulseaudio-utils locales strace)
+TM_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev xvfb x11-xkb-utils libx11-6
+  libxtst6 clang libclang-rt-14-dev desktop-file-utils fontconfig pulseaudio pulseaudio-utils
+  locales strace)
 # The locales under which the tests run the high-score table's date.
 TM_TEST_LOCALES=(de_DE.UTF-8 en_US.UTF-8)

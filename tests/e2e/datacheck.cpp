@@ -18,6 +18,10 @@
 // write the lines the game writes for a saved game given as JSON: "space"
 // (17 columns of 15 codes), the eight counters by name, "robots" (four
 // [column, row]) and "hero" ([column, row]).
+//
+//     tm_datacheck --move left|right|down|up < JSON
+//
+// prints the board after one move of the hero (heromove.cpp).
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -25,6 +29,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include "framework/Text.h"
@@ -159,7 +164,10 @@ QJsonObject scoreFileJson(const ScoreFile& f) {
 
 }  // namespace
 
+int printHeroMove(int argc, char** argv);
+
 int main(int argc, char** argv) {
+  if (argc >= 2 && std::strcmp(argv[1], "--move") == 0) return printHeroMove(argc, argv);
   QCoreApplication app(argc, argv);
   const QString mode = argc == 2 ? QString::fromLocal8Bit(argv[1]) : QString();
   if (mode == QLatin1String("--read-saved-game")) {
@@ -185,7 +193,7 @@ int main(int argc, char** argv) {
   if (argc != 2 || !QDir(mode).exists()) {
     std::fprintf(stderr,
                  "usage: tm_datacheck <data folder> | --read-saved-game | --read-score-file | "
-                 "--write-saved-game\n");
+                 "--write-saved-game | --move left|right|down|up\n");
     return 2;
   }
   fw::testing::setDataFolder(QString::fromLocal8Bit(argv[1]));

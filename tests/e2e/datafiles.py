@@ -27,9 +27,8 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from e2e import Session, blank_board, one_robot_counters  # noqa: E402
-from xharness import START_SIZE, Failure, Game, log, main_in_x, saved_game_lines, wait_for  # noqa: E402
-from xlib import Xlib  # noqa: E402
+from harness import (START_SIZE, Failure, Game, Session, blank_board, log, main_in_x,  # noqa: E402
+                     one_robot_counters, saved_game_lines, wait_for)
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SCORE_FIXTURE = os.path.join(HERE, "..", "fixtures", "mydata-1.1.0.txt")
@@ -53,9 +52,8 @@ class FullDiskGame(Game):
 
 
 class DataFiles(Session):
-    def __init__(self, x, binary, home, xlib):
+    def __init__(self, x, binary, home):
         super().__init__(x, binary, home)
-        self.xlib = xlib
         self.ok_box_width = None
 
     def files(self):
@@ -117,9 +115,9 @@ class DataFiles(Session):
                        "the program with status 0, no window left, the score file written"):
             self.high_scores()
             os.remove(self.game.file("mydata.txt"))
-            self.xlib.close_request(self.win)
+            self.x.close_request(self.win)
             self.game.ends_with_status_0()
-            left = [w for w in self.xlib.windows() if w[1] in ("Tarrowmead", "High Scores")]
+            left = [w for w in self.x.all_windows() if w[1] in ("Tarrowmead", "High Scores")]
             if left:
                 raise Failure(f"windows left on the screen: {left}")
             lines = self.game.lines("mydata.txt")
@@ -162,10 +160,9 @@ class DataFiles(Session):
 
 def main(argv):
     def play(x, paths, home):
-        with Xlib(x.display) as xlib:
-            session = DataFiles(x, paths[0], home, xlib)
-            return session.play([session.run_close_ends_the_program, session.run_full_disk],
-                                independent=True)
+        session = DataFiles(x, paths[0], home)
+        return session.play([session.run_close_ends_the_program, session.run_full_disk],
+                            independent=True)
     return main_in_x(argv, __doc__, 1, "the data-file test", "tm-data-", play, budget=200)
 
 

@@ -31,300 +31,12 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from xharness import (NAME_ENTRY_SIZE, ROBOT_PAINT, SCORES_SIZE, START_SIZE, Board,  # noqa: E402
-                      Failure, Game, board_mismatches, fail_on, hero_move, log, main_in_x,
-                      parse_saved_game, parse_score_file, saved_game_lines, trunc, wait_for)
-
-SIZES = {1.0: "SMALL", 1.25: "MEDIUM", 1.5: "LARGE"}
-# Slider1 keys from any position: game size 4, 5 or 6 (scale x 4).
-SIZE_KEYS = {1.0: ["Home"], 1.25: ["Home", "Right"], 1.5: ["End"]}
-# Slider2 keys: a robot tick every 200 ms ("FAST" end) or every 500 ms ("SLOW").
-SPEED_KEYS = {"fast": "Home", "slow": "End"}
+from harness import (NAME_ENTRY_SIZE, Failure, Session, board_mismatches, boxed_robot_game,  # noqa: E402
+                     caught_game, fail_on, hero_move, log, main_in_x, parse_saved_game,
+                     parse_score_file, prepared_game, wait_for)
 
 
-class Session:
-    def __init__(self, x, binary, home):
-        self.x, self.binary, self.home = x, binary, home
-        self.game = None
-        self.shots = os.path.join(home, "shots")
-        os.makedirs(self.shots, exist_ok=True)
-        self.failed = False
-        self.menubar = None
-
-    # -------------------------------------------------------- reporting
-
-    @contextlib.contextmanager
-    def step(self, name):
-        t0 = time.monotonic()
-        try:
-            yield
-        except Failure as e:
-            self.failed = True
-            e.reported = True
-            path = self.snapshot("failed")
-            log(f"[FAIL] {name}: {e}")
-            log(f"       screen at the failure: {path}")
-            raise
-        log(f"[ok]   {name} ({time.monotonic() - t0:.2f} s)")
-
-    def play(self, runs, independent=False):
-        """Plays the runs in turn, each game stopped after its run; a failed
-        run ends the session unless the runs are independent. Returns
-        whether any failed."""
-        for run in runs:
-            try:
-                run()
-            except Failure as e:
-                if not getattr(e, "reported", False):  # failed outside a step
-                    self.failed = True
-                    log(f"[FAIL] {run.__name__}: {e}")
-                if not independent:
-                    break
-            finally:
-                if self.game:
-                    self.game.stop()
-        return self.failed
-
-    def keep_shot(self, label):
-        """A screenshot to look at afterwards (TM_E2E_KEEP=1)."""
-        if os.environ.get("TM_E2E_KEEP"):
-            self.snapshot(label)
-
-    def snapshot(self, label):
-        path = os.path.join(self.shots, f"{time.strftime('%H%M%S')}-{label}.ppm")
-        try:
-            self.x.grab(0, 0, 1920, 1200).save(path)
-        except Failure:
-            return "(no screenshot)"
-        return path
-
-    # ---------------------------------------------------------- windows
-
-    def titled(self, title):
-        return [(w, self.x.geometry(w)) for w in self.x.windows(title)]
-
-    def mapped(self, wid):
-        g = self.x.geometry(wid)
-        return bool(g and g[4])
-
-    def game_window(self, want_w, timeout=10):
-        """The game window, want_w pixels wide, and its geometry once it is shown."""
-        def shown():
-            for w, g in self.titled("Tarrowmead"):
-                if w != self.start and g and g[4] and g[2] == want_w:
-                    return w, g
-            return None
-        return wait_for(f"a game window {want_w} pixels wide", shown, timeout=timeout)
-
-    def start_game(self):
-        self.game = Game(self.binary, self.x, self.home).start()
-        self.x.sync_window("Tarrowmead", timeout=20)
-
-        def start_window():
-            for w, g in self.titled("Tarrowmead"):
-                if g and g[4] and (g[2], g[3]) == START_SIZE:
-                    return w, g
-            return None
-        with self.step("the start window opens at 762 x 620"):
-            self.start, geo = wait_for("the start window at 762 x 620", start_window)
-        self.start_geo = geo
-        return geo
-
-    def start_button_shown(self, which):
-        """Whether the start window shows a push button there (the board
-        behind it is black)."""
-        left, top = self.start_geo[0], self.start_geo[1]
-        box = {"load": (277, 519, 214, 35)}[which]
-        shot = self.x.grab(left + box[0], top + box[1], box[2], box[3])
-        lit = sum(1 for p in shot.region(0, 0, shot.width, shot.height, 3) if max(p) > 40)
-        return lit > 100
-
-    def choose_settings(self, scale, robots=None):
-        """The game size, and the robots' speed ("fast", "slow") unless None."""
-        x = self.x
-        x.focus(self.start)
-        x.click(self.start, 73 + 122, 379 + 15)  # Slider1 takes the keyboard focus
-        for k in SIZE_KEYS[scale]:
-            x.key(k)
-        if robots:
-            x.click(self.start, 424 + 122, 379 + 15)  # Slider2
-            x.key(SPEED_KEYS[robots])
-
-    def open_game_window(self, scale, button):
-        want_w, want_h = int(988 * scale), int(600 * scale)
-        caption = "LET'S GO!" if button == "go" else "Load Saved Game"
-        label = f'{SIZES[scale]}: "{caption}"'
-        with self.step(f"{label} opens the game window at {want_w} x {want_h} "
-                       "plus the menu bar, and the start window is gone"):
-            if button == "go":
-                self.x.click(self.start, 277 + 107, 458 + 26)
-            else:
-                self.x.click(self.start, 277 + 107, 519 + 17)
-            self.win, geo = self.game_window(want_w)
-            menubar = geo[3] - want_h
-            if not 10 <= menubar <= 40:
-                raise Failure(f"game window is {geo[2]} x {geo[3]}: {menubar} pixels above "
-                              f"the {want_h} pixel board is no menu bar")
-            if self.menubar is not None and menubar != self.menubar:
-                raise Failure(f"menu bar {menubar} pixels high, {self.menubar} in the last run")
-            self.menubar = menubar
-            wait_for("the start window to go", lambda: not (self.x.geometry(self.start) or
-                                                            (0, 0, 0, 0, False))[4], timeout=5)
-        self.board = Board(scale, geo[0] + int(138 * scale), geo[1] + menubar)
-        self.x.focus(self.win)
-        return geo
-
-    def check_frame(self, shot=None):
-        with self.step(f"the border ring is drawn in the frame colour at scale {self.board.scale}"):
-            shot = shot or self.board.grab(self.x)
-            faults = self.board.border_faults(shot)
-            if faults:
-                (c, r), (px, py), rgb = faults[0]
-                raise Failure(f"{len(faults)} of 60 border cells are off; cell ({c},{r}) at "
-                              f"canvas ({px},{py}) shows #{rgb[0]:02X}{rgb[1]:02X}{rgb[2]:02X}")
-        return shot
-
-    def read_board(self):
-        return self.board.read(self.board.grab(self.x))
-
-    def score_label(self):
-        """The score label's white text pixels as bytes (the label may still
-        stand at its first place, a few pixels higher, before play starts)."""
-        return self.side_label(114, 30)
-
-    def clock_label(self):
-        """The clock label's white text pixels as bytes."""
-        return self.side_label(50, 22)
-
-    def side_label(self, top, height):
-        s, board = self.board.scale, self.board
-        shot = self.x.grab(board.left - trunc(118 * s), board.top + trunc(top * s),
-                           trunc(90 * s), trunc(height * s))
-        return bytes(1 if min(p) > 200 else 0 for p in shot.region(0, 0, shot.width,
-                                                                    shot.height))
-
-    def robots_on_board(self, shot):
-        """The robots whose paint the board shows: {k: pixels}."""
-        return {k: n for k, rgb in ROBOT_PAINT.items() if (n := shot.count(rgb)) > 20}
-
-    def press(self, key):
-        """Taps a move key once; returns the board seen once it changed."""
-        board, x = self.board, self.x
-        before = board.read(board.grab(x))
-        x.hold(key, 0.07)
-        return wait_for("the move on the screen", lambda: (
-            lambda s: s if s != before else None)(board.read(board.grab(x))), timeout=1.5)
-
-    def pause(self):
-        x, board = self.x, self.board
-        x.hold("space", 0.1)
-        wait_for("white text on the top band",
-                 lambda: board.white_in_top_band(board.grab(x)) > 50, timeout=5)
-
-    def save(self):
-        """S on the pause screen: returns the lines of the fresh "mygame.txt"
-        and the message boxes shown."""
-        x = self.x
-        with contextlib.suppress(FileNotFoundError):
-            os.remove(self.game.file("mygame.txt"))
-        x.keydown("s")
-        try:
-            lines = wait_for('"mygame.txt"', lambda: self.game.lines("mygame.txt"), timeout=5)
-        finally:
-            x.keyup("s")
-        if len(lines) != 273:
-            raise Failure(f'"mygame.txt" has {len(lines)} lines')
-        boxes = wait_for("a message box", lambda: [
-            w for w, g in self.titled("Tarrowmead") if w != self.win and g and g[4]])
-        return lines, boxes
-
-    def close_message(self, box):
-        x = self.x
-        x.focus(box)
-        x.key("Return")
-        wait_for("the message box to close", lambda: not any(
-            g and g[4] for g in [x.geometry(box)]), timeout=5)
-        x.focus(self.win)
-
-    def resume(self):
-        x, board = self.x, self.board
-        x.keydown("space")
-        try:
-            wait_for("the pause message to go",
-                     lambda: board.white_in_top_band(board.grab(x)) == 0, timeout=5)
-        finally:
-            x.keyup("space")
-
-    def load_prepared(self, codes, counters, scale, robots=None):
-        """A game run on a saved game written here, loaded with "Load Saved
-        Game"; returns the first screenshot of the board, its frame checked."""
-        self.write_saved_game(saved_game_lines(codes, counters))
-        self.start_game()
-        self.choose_settings(scale, robots)
-        self.open_game_window(scale, "load")
-        return self.check_frame()
-
-    def write_saved_game(self, lines):
-        """Writes the lines as "mygame.txt" of the game's data folder."""
-        folder = Game(self.binary, self.x, self.home).data_dir
-        os.makedirs(folder, exist_ok=True)
-        with open(os.path.join(folder, "mygame.txt"), "w") as f:
-            f.write("\n".join(lines) + "\n")
-
-    def high_scores(self):
-        """Escape during play opens "High Scores"; returns its window and geometry."""
-        x = self.x
-        x.focus(self.win)
-        x.keydown("Escape")
-        try:
-            return self.scores_window()
-        finally:
-            x.keyup("Escape")
-
-    def scores_window(self, timeout=10):
-        """The "High Scores" window once it is shown, and its geometry."""
-        x = self.x
-        ids = x.sync_window("High Scores", timeout=timeout)
-        geo = wait_for("the high-score window's geometry", lambda: x.geometry(ids[0]))
-        if (geo[2], geo[3] - self.menubar) != SCORES_SIZE and (geo[2], geo[3]) != SCORES_SIZE:
-            raise Failure(f"high-score window is {geo[2]} x {geo[3]}")
-        return ids[0], geo
-
-    def ok_new_game(self, wid, geo, before):
-        """"OK" in the high-score window: returns the score file's lines once
-        the window is gone and a new board with the hero on (7,6) is shown."""
-        return self.scores_closed(wid, before, lambda: self.scores_button(wid, geo, "OK"))[0]
-
-    def scores_closed(self, wid, before, close):
-        """Closes the high-score window by close(): returns the score file's
-        lines and the new board once the window is gone and a new board with
-        the hero on (7,6) is shown."""
-        # The game reads the file only at start-up: gone, it shows when the
-        # close has written it.
-        with contextlib.suppress(FileNotFoundError):
-            os.remove(self.game.file("mydata.txt"))
-        close()
-        data = wait_for('"mydata.txt"', lambda: self.game.lines("mydata.txt"), timeout=5)
-        if len(data) != 50:
-            raise Failure(f'"mydata.txt" has {len(data)} lines')
-        wait_for("the high-score window to close", lambda: not self.mapped(wid), timeout=5)
-
-        def fresh_board():
-            seen = self.read_board()
-            return seen if seen != before and seen[(7, 6)] == "figure" else None
-        return data, wait_for("a new board with the hero on (7,6)", fresh_board, timeout=5)
-
-    def scores_button(self, wid, geo, which):
-        top = geo[3] - SCORES_SIZE[1]  # the menu bar, if the window shows one
-        left = {"OK": 118, "Quit": 262}[which]
-        self.x.click(wid, left + 40, top + 691 + 12)
-
-    def quit_from_scores(self):
-        with self.step('Escape shows "High Scores"; "Quit" ends the game with status 0'):
-            wid, geo = self.high_scores()
-            self.scores_button(wid, geo, "Quit")
-            self.game.ends_with_status_0()
-
+class EndToEnd(Session):
     # ------------------------------------------------------------- runs
 
     def run_new_game_small(self):
@@ -432,14 +144,12 @@ class Session:
         board, x = self.board, self.x
         rnd = random.Random(11)
         with self.step('Shift+2 ("@", not the up key) moves nothing'):
-            x.xdo("keydown", "Shift_L", "keydown", "2", "sleep", "0.06", "keyup", "Shift_L",
-                  "keyup", "2")
+            shift_first(x, "2")
             time.sleep(1.0)
             fail_on(board_mismatches(board.read(board.grab(x)), codes))
         with self.step('Shift+"`", Shift let go first: the up key moves the hero once and no further'):
             want, _ = hero_move(codes, hero, "grave")
-            x.xdo("keydown", "Shift_L", "keydown", "grave", "sleep", "0.06", "keyup", "Shift_L",
-                  "keyup", "grave")
+            shift_first(x, "grave")
             time.sleep(1.0)
             problems = board_mismatches(board.read(board.grab(x)), want)
             fail_on(problems)
@@ -452,7 +162,7 @@ class Session:
                     os.remove(self.game.file("mygame.txt"))
                 time.sleep(rnd.uniform(0.1, 0.4))
                 ms = rnd.randint(60, 100)
-                x.xdo("keydown", "s", "sleep", f"{ms / 1000:.3f}", "keyup", "s")
+                x.hold("s", ms / 1000)
                 wait_for(f"tap {i + 1} ({ms} ms) to save", lambda: self.game.lines("mygame.txt"),
                          timeout=1.5)
                 boxes = wait_for("a message box", lambda: [
@@ -468,7 +178,7 @@ class Session:
             for i in range(5):
                 time.sleep(rnd.uniform(0.1, 0.4))
                 ms = rnd.randint(60, 100)
-                x.xdo("keydown", "space", "sleep", f"{ms / 1000:.3f}", "keyup", "space")
+                x.hold("space", ms / 1000)
                 wait_for(f"tap {i + 1} ({ms} ms) to resume", lambda: not paused(), timeout=1.5)
                 time.sleep(0.5)
                 if paused():
@@ -581,7 +291,7 @@ class Session:
             if (geo[2], geo[3]) != NAME_ENTRY_SIZE:
                 raise Failure(f"the name entry is {geo[2]} x {geo[3]}")
             x.focus(entry)
-            x.xdo("type", "--delay", "30", name)
+            x.type(name, delay=0.03)
             self.keep_shot("name")
             x.key("Return")
             wait_for("the name entry to close",
@@ -645,42 +355,13 @@ PLAY_SECONDS = 10.5
 CLOCK_DROP = 10
 
 
-def blank_board():
-    codes = [[3] * 15 for _ in range(17)]
-    for c in range(1, 16):
-        for r in range(1, 14):
-            codes[c][r] = 0
-    return codes
-
-
-def one_robot_counters(robot, lives=3, score=0):
-    """The counters of a saved level of one robot, on that cell, before it
-    starts, with the hero on (7,6) and 100 s on the clock."""
-    return dict(monsactive=0, lives=lives, totalmons=1, monsleft=1, currentscore=score,
-                timeleft=100, exlives=0, monstrapped=0,
-                robots=[robot, (0, 0), (0, 0), (0, 0)], hero=(7, 6))
-
-
-def boxed_robot_game():
-    """Robot 0 on (9,6) walled in by blocks on all eight sides: the hero on
-    (7,6) pushes the block on (8,6) onto it, and no cell around it is free."""
-    codes = blank_board()
-    for c in (8, 9, 10):
-        for r in (5, 6, 7):
-            codes[c][r] = 1
-    codes[9][6] = 4
-    codes[7][6] = 2
-    return codes, one_robot_counters((9, 6))
-
-
-def caught_game():
-    """The last life, 500 points, and robot 0 right of the hero."""
-    codes = blank_board()
-    for c, r in [(3, 3), (4, 3), (12, 10), (12, 11), (5, 9)]:
-        codes[c][r] = 1
-    codes[8][6] = 4
-    codes[7][6] = 2
-    return codes, one_robot_counters((8, 6), lives=1, score=500)
+def shift_first(x, key):
+    """Shift and the key down together, Shift let go first."""
+    x.keydown("Shift_L")
+    x.keydown(key)
+    time.sleep(0.06)
+    x.keyup("Shift_L")
+    x.keyup(key)
 
 
 def check_saved_game(codes, counters, lives=3, totalmons=1, monsactive=0):
@@ -707,25 +388,9 @@ def check_saved_game(codes, counters, lives=3, totalmons=1, monsactive=0):
     return problems
 
 
-def prepared_game():
-    """A board on which X pushes, Z steps, "/" bounces and "`" steps, with
-    the one robot shut in the top-left corner by wall blocks."""
-    codes = [[3] * 15 for _ in range(17)]
-    for c in range(1, 16):
-        for r in range(1, 14):
-            codes[c][r] = 1 if (3 * c + 5 * r) % 7 < 3 else 0
-    for c, r in [(2, 1), (1, 2), (2, 2), (8, 6)] + [(7, r) for r in range(7, 14)]:
-        codes[c][r] = 1
-    for c, r in [(9, 6), (7, 5), (7, 4)]:
-        codes[c][r] = 0
-    codes[1][1] = 4
-    codes[7][6] = 2
-    return codes, one_robot_counters((1, 1))
-
-
 def main(argv):
     def play(x, paths, home):
-        session = Session(x, paths[0], home)
+        session = EndToEnd(x, paths[0], home)
         return session.play([session.run_new_game_small, session.run_load_saved_medium,
                              session.run_moves_large, session.run_level_cleared_small,
                              session.run_game_over_medium, session.run_pacing_small])

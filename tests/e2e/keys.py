@@ -39,11 +39,10 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from e2e import blank_board, caught_game, one_robot_counters  # noqa: E402
+from harness import (SCREEN_H, SCREEN_W, Failure, blank_board, board_mismatches,  # noqa: E402
+                     caught_game, end_process, fail_on, hero_move, log, main_in_x,
+                     one_robot_counters, parse_score_file, saved_game_lines, trunc, wait_for)
 from windows import Windows  # noqa: E402
-from xharness import (Failure, board_mismatches, end_process, fail_on, hero_move, log,  # noqa: E402
-                      main_in_x, parse_score_file, saved_game_lines, trunc, wait_for)
-from xlib import Xlib  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 # The X keycodes of the key right of the full stop and of the key left of 1
@@ -72,11 +71,11 @@ class Keys(Windows):
     def row(self, r=6):
         """The raw pixels of one board row: they change when the hero moves on it."""
         b = self.board
-        return self.xlib.grab_raw(b.left, b.top + b.ys[r], b.width, trunc(b.ch))
+        return self.x.grab_raw(b.left, b.top + b.ys[r], b.width, trunc(b.ch))
 
     def paused(self):
         b = self.board
-        shot = self.xlib.grab(b.left, b.top, b.width, trunc(40 * b.scale))
+        shot = self.x.grab(b.left, b.top, b.width, trunc(40 * b.scale))
         return shot is not None and b.white_in_top_band(shot) > 50
 
     def still(self, before, seconds, what):
@@ -102,15 +101,15 @@ class Keys(Windows):
 
     def popup(self):
         """An open menu (an override-redirect window), or None."""
-        return next((w[0] for w in self.xlib.windows() if w[6]), None)
+        return next((w[0] for w in self.x.all_windows() if w[6]), None)
 
     # ------------------------------------------------------------- keys
 
     def down(self, key):
-        self.xlib.key_event(key, True)
+        self.x.key_event(key, True)
 
     def up(self, key):
-        self.xlib.key_event(key, False)
+        self.x.key_event(key, False)
 
     def tap(self, key, ms=70):
         self.down(key)
@@ -294,7 +293,7 @@ class Keys(Windows):
         with busy_machine(self.x.display):
             with self.step("move keys held 0.7 to 0.9 s: no step after the key came up"):
                 for i, mode in enumerate(plan):
-                    self.xlib.auto_repeat(mode == "on")
+                    self.x.auto_repeat(mode == "on")
                     moves[mode][0] += 1
                     moves[mode][1] += self.hold_and_count(("x", "z")[i % 2],
                                                           rnd.uniform(0.7, 0.9), rnd)
@@ -302,13 +301,13 @@ class Keys(Windows):
                     f"{moves['on'][0]} holds; off: {moves['off'][1]} in {moves['off'][0]}")
             with self.step("Space held 0.7 to 1.5 s pauses or resumes, once"):
                 for mode in space_plan:
-                    self.xlib.auto_repeat(mode == "on")
+                    self.x.auto_repeat(mode == "on")
                     spaces[mode][0] += 1
                     spaces[mode][1] += self.space_held(rnd.uniform(0.7, 1.5))
                 log(f"       auto-repeat on: {spaces['on'][1]} wrong outcomes of "
                     f"{spaces['on'][0]} Space presses; off: {spaces['off'][1]} of "
                     f"{spaces['off'][0]}")
-        self.xlib.auto_repeat(True)
+        self.x.auto_repeat(True)
         with self.step("no step after release and no wrong Space outcome under load, "
                        "auto-repeat on or off"):
             fail_on([f"{what}: {on[1]} of {on[0]} with auto-repeat on, {off[1]} of {off[0]} "
@@ -383,7 +382,7 @@ class Keys(Windows):
             self.start_by_key("Escape", 1.0)
             x.focus(self.win)
             before = self.read_board()
-            self.xlib.auto_repeat(True)
+            self.x.auto_repeat(True)
             self.down("x")  # the robot beside the hero: X moves nothing
             try:
                 entry = x.sync_window("Untitled", timeout=8)[0]
@@ -391,7 +390,7 @@ class Keys(Windows):
                 time.sleep(0.8)  # 20 repeats of the key
             finally:
                 self.up("x")
-            x.xdo("type", "--delay", "30", "Ann")
+            x.type("Ann", delay=0.03)
             x.key("Return")
             wid, geo = self.scores_window(timeout=5)
             table, _, _ = parse_score_file(self.ok_new_game(wid, geo, before))
@@ -403,15 +402,14 @@ class Keys(Windows):
 
     def run_german_layout(self):
         log("-- run 4: the German layout")
-        x, us = self.x, self.xlib
+        x = self.x
         x.run(["setxkbmap", "de"])
-        # A connection keeps the key map it started with: a new one for the layout.
-        self.xlib = Xlib(x.display)
+        x.reopen()  # for the new layout's key map
         try:
             with self.step('the layout types "-" right of the full stop, "^" left of 1, and '
                            '"z" on the key right of T'):
-                got = (self.xlib.keycode("minus"), self.xlib.keycode("dead_circumflex"),
-                       self.xlib.keycode("z"), self.xlib.keycode("y"))
+                got = (self.x.keycode("minus"), self.x.keycode("dead_circumflex"),
+                       self.x.keycode("z"), self.x.keycode("y"))
                 if got != (KEY_RIGHT_OF_FULL_STOP, KEY_LEFT_OF_1, 29, 52):
                     raise Failure(f"keycodes of -, ^, z, y: {got}")
             codes, counters = row_game()
@@ -453,9 +451,8 @@ class Keys(Windows):
                 self.scores_window(timeout=3)
             self.game.stop()
         finally:
-            self.xlib.__exit__(None, None, None)
-            self.xlib = us
             x.run(["setxkbmap", "us"])
+            x.reopen()
 
 
     # ------------------------------------------------- rolling the keys
@@ -464,7 +461,7 @@ class Keys(Windows):
         """The raw pixels of board rows 3 to 13, where the hero walks (the
         robot stays shut in rows 1 and 2)."""
         b = self.board
-        return self.xlib.grab_raw(b.left, b.top + b.ys[3], b.width,
+        return self.x.grab_raw(b.left, b.top + b.ys[3], b.width,
                                   b.ys[13] + trunc(b.ch) - b.ys[3])
 
     def wait_move(self, last, within):
@@ -539,9 +536,9 @@ class Keys(Windows):
 
     def run_dvorak_scan(self):
         log("-- run 6: the Dvorak layout, every keycode 10 to 135: each function on one key")
-        x, us = self.x, self.xlib
+        x = self.x
         x.run(["setxkbmap", "us", "-variant", "dvorak"])
-        self.xlib = Xlib(x.display)
+        x.reopen()
         try:
             with self.step("each key tapped in play: which moves the hero, which pauses, "
                            'which shows "High Scores"'):
@@ -582,9 +579,8 @@ class Keys(Windows):
                          for f, kc in want.items() if keys_of.get(f) != [kc]])
             self.game.stop()
         finally:
-            self.xlib.__exit__(None, None, None)
-            self.xlib = us
             x.run(["setxkbmap", "us"])
+            x.reopen()
 
     def hero(self):
         """The hero's cell (the robot stays shut in on (1,1))."""
@@ -637,10 +633,10 @@ def busy_machine(display):
     """Two spinning processes for every core and an X client grabbing the
     whole screen in a loop."""
     grabber = ("import sys; sys.path.insert(0, %r)\n"
-               "from xlib import Xlib\n"
-               "with Xlib(%r) as x:\n"
+               "from harness import X\n"
+               "with X(%r) as x:\n"
                "    while True:\n"
-               "        x.grab_raw(0, 0, 1920, 1200)\n") % (HERE, display)
+               "        x.grab_raw(0, 0, %d, %d)\n") % (HERE, display, SCREEN_W, SCREEN_H)
     procs = [subprocess.Popen([sys.executable, "-c", grabber])]
     procs += [subprocess.Popen([sys.executable, "-c", "while True: pass"])
               for _ in range(2 * (os.cpu_count() or 1))]
@@ -653,15 +649,14 @@ def busy_machine(display):
 
 def main(argv):
     def play(x, paths, home):
-        with Xlib(x.display) as xlib:
-            session = Keys(x, paths[0], home, xlib)
-            runs = [session.run_phases, session.run_roll_over, session.run_busy,
-                    session.run_name_entry_held, session.run_german_layout,
-                    session.run_dvorak_scan]
-            only = os.environ.get("TM_KEYS_RUNS")
-            if only:
-                runs = [r for r in runs if r.__name__ in only.split(",")]
-            return session.play(runs, independent=True)
+        session = Keys(x, paths[0], home)
+        runs = [session.run_phases, session.run_roll_over, session.run_busy,
+                session.run_name_entry_held, session.run_german_layout,
+                session.run_dvorak_scan]
+        only = os.environ.get("TM_KEYS_RUNS")
+        if only:
+            runs = [r for r in runs if r.__name__ in only.split(",")]
+        return session.play(runs, independent=True)
     return main_in_x(argv, __doc__, 1, "the key test", "tm-keys-", play, budget=420)
 
 

@@ -5,7 +5,7 @@
     measure.py play <tarrowmead binary> [seconds]      CPU and peak memory over a minute of play
 
 startup: from just before the process is started until the X server reports
-the start window mapped (MapNotify, seen by xev on the root window), median
+the start window mapped (MapNotify, seen on the root window), median
 of the runs (9 by default).
 
 play: "LET'S GO!" at the large game size, then the hero is steered with real
@@ -17,38 +17,26 @@ play and the peak resident memory (VmHWM, /proc/<pid>/status).
 import os
 import shutil
 import statistics
-import subprocess
 import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from xharness import Game, Skip, X, XServer, ensure_tools, log, new_home, wait_for  # noqa: E402
+from harness import Game, Skip, X, XServer, ensure_tools, log, new_home, wait_for  # noqa: E402
 
 
 def startup_once(x, binary, home):
     """Seconds from the process start to the first top-level window mapped."""
-    xev = subprocess.Popen(["stdbuf", "-oL", "xev", "-root", "-event", "substructure"],
-                           env=x.env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    watch = x.map_watch()
     try:
-        # xev says nothing until an event comes: a moment for it to select
-        # the root window's events (before the timed part).
-        time.sleep(0.3)
         game = Game(binary, x, home)
         t0 = time.monotonic()
         game.start()
-        mapped = None
-        while mapped is None:
-            line = xev.stdout.readline().decode(errors="replace")
-            if not line:
-                raise RuntimeError("xev ended")
-            if line.startswith("MapNotify"):
-                mapped = time.monotonic()
+        mapped = watch.next_map()
         geo = None
         for w in x.windows("Tarrowmead"):
             geo = x.geometry(w)
         # Then the first frame with the title picture on it, polled with
-        # small screenshots (each takes a few tens of milliseconds, so this
-        # is an upper bound).
+        # small screenshots (an upper bound).
         painted = None
         if geo:
             while painted is None and time.monotonic() - t0 < 10:
@@ -58,13 +46,11 @@ def startup_once(x, binary, home):
         game.stop()
         return mapped - t0, (painted or mapped) - t0, geo
     finally:
-        xev.terminate()
-        xev.wait()
+        watch.close()
 
 
 def startup(binary, runs=9):
-    with XServer() as server:
-        x = X(server.display)
+    with XServer() as server, X(server.display) as x:
         home = new_home("tm-measure-")
         maps, paints = [], []
         for i in range(runs):
@@ -99,8 +85,7 @@ def status_kib(pid, key):
 
 
 def play(binary, seconds=60.0):
-    with XServer() as server:
-        x = X(server.display)
+    with XServer() as server, X(server.display) as x:
         home = new_home("tm-measure-")
         game = Game(binary, x, home).start()
         try:

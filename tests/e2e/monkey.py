@@ -38,9 +38,8 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from xharness import (NAME_ENTRY_SIZE, SCORES_SIZE, SCREEN_H, SCREEN_W, START_SIZE,  # noqa: E402
-                      Board, Failure, Game, end_process, log, main_in_x, trunc)
-from xlib import Xlib  # noqa: E402
+from harness import (NAME_ENTRY_SIZE, SCORES_SIZE, SCREEN_H, SCREEN_W, START_SIZE,  # noqa: E402
+                     Board, Failure, Game, end_process, log, main_in_x, trunc)
 
 CORPUS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "fuzz", "corpus")
 # A saved game on its last life with 1875 points (the name entry follows its
@@ -59,7 +58,7 @@ SANITIZER_REPORT = re.compile(
 
 MOVES = ["z", "x", "slash", "grave"]
 GAME_KEYS = MOVES + ["space", "s", "Escape", "Return"]
-MODIFIERS = ["shift", "ctrl", "alt"]
+MODIFIERS = ["Shift_L", "Control_L", "Alt_L"]
 NAME_LETTERS = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 .-'"
 
 
@@ -110,8 +109,8 @@ def kinds_up(wins):
 # ----------------------------------------------------------------- monkey
 
 class Monkey:
-    def __init__(self, binary, checker, x, xlib, home, rng):
-        self.binary, self.checker, self.x, self.xlib = binary, checker, x, xlib
+    def __init__(self, binary, checker, x, home, rng):
+        self.binary, self.checker, self.x = binary, checker, x
         self.home, self.rng = home, rng
         self.game = None
         self.runs = 0
@@ -191,7 +190,7 @@ class Monkey:
     # ------------------------------------------------------ the watch
 
     def windows(self):
-        return [Win(*w) for w in self.xlib.windows()]
+        return [Win(*w) for w in self.x.all_windows()]
 
     def watch(self, wins):
         """The orphan and stand-still checks on the windows seen now."""
@@ -224,7 +223,7 @@ class Monkey:
         g = games[0]
         s, bar = g.scale(), g.menubar()
         board = Board(s, g.left + trunc(138 * s), g.top + bar)
-        band = self.xlib.grab(board.left, board.top, board.width, trunc(40 * s))
+        band = self.x.grab(board.left, board.top, board.width, trunc(40 * s))
         # The clock's label: where it is laid out, and where play's first tick
         # puts it for the game's size. Only its white text counts.
         x0, y0 = min(28, trunc(20 * s)), min(41, trunc(50 * s))
@@ -235,7 +234,7 @@ class Monkey:
                w.top < top + y1 - y0 and top < w.top + w.height for w in above):
             self.clock = None  # another window hides the clock
             return
-        clock = self.xlib.grab(left, top, x1 - x0, y1 - y0)
+        clock = self.x.grab(left, top, x1 - x0, y1 - y0)
         if band is None or clock is None or board.white_in_top_band(band) > 50:
             self.clock = None  # paused
             return
@@ -251,16 +250,16 @@ class Monkey:
 
     # ---------------------------------------------------------- events
 
-    def xdo(self, *args):
-        """An xdotool command whose failure (a window gone) is no fault."""
-        try:
-            r = self.x.run(["xdotool", *[str(a) for a in args]], timeout=10, check=False)
-        except Failure as e:
-            raise Failure(f"the X server did not take input: {e}")
-        return r.returncode == 0
+    # A window may go between the look at the screen and the event sent to
+    # it: that is no fault, and the event is dropped.
 
     def focus(self, w):
-        self.xdo("windowfocus", "--sync", w.wid)
+        """The keyboard focus to the window; False when it went meanwhile."""
+        try:
+            self.x.focus(w.wid, timeout=1)
+            return True
+        except Failure:
+            return False
 
     def hold(self, key, mods=(), seconds=0.1):
         """The key down for a while under the modifiers, pressed and let go
@@ -270,45 +269,63 @@ class Monkey:
         rng.shuffle(downs)
         ups = downs[:]
         rng.shuffle(ups)
-        cmd = []
-        for k in downs:
-            cmd += ["keydown", k, "sleep", f"{rng.uniform(0, 0.05):.3f}"]
-        cmd += ["sleep", f"{seconds:.3f}"]
-        for k in ups:
-            cmd += ["keyup", k, "sleep", f"{rng.uniform(0, 0.05):.3f}"]
         self.note(f"hold {'+'.join(downs)} {seconds:.2f} s, let go {'+'.join(ups)}")
-        self.xdo(*cmd)
+        for k in downs:
+            self.x.keydown(k)
+            time.sleep(rng.uniform(0, 0.05))
+        time.sleep(seconds)
+        for k in ups:
+            self.x.keyup(k)
+            time.sleep(rng.uniform(0, 0.05))
+
+    def pointer_to(self, w, x, y):
+        try:
+            self.x.pointer_to(w.wid, x, y)
+            return True
+        except Failure:
+            return False
 
     def click(self, w, x, y):
         self.note(f"click {w!r} at ({x},{y})")
-        self.xdo("mousemove", "--window", w.wid, x, y, "sleep", "0.02", "click", "1")
+        if self.pointer_to(w, x, y):
+            time.sleep(0.02)
+            self.x.button(True)
+            self.x.button(False)
 
     def drag(self, w, x, y, x2, y2):
         self.note(f"drag {w!r} ({x},{y}) to ({x2},{y2})")
-        self.xdo("mousemove", "--window", w.wid, x, y, "sleep", "0.02", "mousedown", "1",
-                 "sleep", "0.05", "mousemove", "--window", w.wid, (x + x2) // 2, (y + y2) // 2,
-                 "sleep", "0.05", "mousemove", "--window", w.wid, x2, y2,
-                 "sleep", f"{self.rng.uniform(0.05, 0.4):.2f}", "mouseup", "1")
+        if not self.pointer_to(w, x, y):
+            return
+        time.sleep(0.02)
+        self.x.button(True)
+        try:
+            time.sleep(0.05)
+            self.pointer_to(w, (x + x2) // 2, (y + y2) // 2)
+            time.sleep(0.05)
+            self.pointer_to(w, x2, y2)
+            time.sleep(self.rng.uniform(0.05, 0.4))
+        finally:
+            self.x.button(False)
 
     def random_point(self, w):
         return self.rng.randrange(w.width), self.rng.randrange(w.height)
 
     def close_request(self, w):
         self.note(f"close request to {w!r}")
-        self.xlib.close_request(w.wid)
+        self.x.close_request(w.wid)
 
     def type_text(self, w):
         text = "".join(self.rng.choice(NAME_LETTERS) for _ in range(self.rng.randint(1, 14)))
         self.note(f"type {text!r} into {w!r}")
-        self.focus(w)
-        self.xdo("type", "--delay", "15", text)
+        if self.focus(w):
+            self.x.type(text, delay=0.015)
 
     def any_key(self, w):
         """A game key, or Ctrl+Alt+S, under a random modifier mix."""
         rng = self.rng
         self.focus(w)
         if rng.random() < 0.1:
-            self.hold("s", ["ctrl", "alt"], rng.uniform(0.05, 0.2))
+            self.hold("s", ["Control_L", "Alt_L"], rng.uniform(0.05, 0.2))
             return
         mods = [m for m in MODIFIERS if rng.random() < 0.3]
         self.hold(rng.choice(GAME_KEYS), mods, rng.uniform(0.03, 0.6))
@@ -391,7 +408,8 @@ class Monkey:
 
             def raise_focus():
                 # As a desktop raises a window the player clicks into.
-                self.xdo("windowraise", g.wid, "windowfocus", "--sync", g.wid)
+                self.x.raise_window(g.wid)
+                self.focus(g)
 
             def move():
                 raise_focus()
@@ -407,7 +425,7 @@ class Monkey:
                         (2.0, lambda: tap("s")),
                         (0.2, lambda: tap("Escape", 0.04, 0.1)),
                         (0.8, lambda: tap("Return")),
-                        (0.6, lambda: (self.focus(g), self.hold("s", ["ctrl", "alt"], 0.1))),
+                        (0.6, lambda: (self.focus(g), self.hold("s", ["Control_L", "Alt_L"], 0.1))),
                         (0.3, lambda: self.click(g, rng.randint(2, 60), rng.randrange(max(1, bar))))]
         if not choices:
             time.sleep(0.05)
@@ -438,21 +456,20 @@ def main(argv):
     log(f"monkey seed {seed} for {seconds:.0f} s (replay: TM_MONKEY_SEED={seed})")
 
     def play(x, paths, home):
-        with Xlib(x.display) as xlib:
-            monkey = Monkey(*paths, x, xlib, home, random.Random(seed))
-            try:
-                monkey.run(seconds)
-            except Failure as e:
-                log(f"[FAIL] after {time.monotonic() - monkey.t0:.1f} s in run {monkey.runs}: {e}")
-                log("       the last events:")
-                for line in monkey.recent:
-                    log("         " + line)
-                return True
-            finally:
-                if monkey.game:
-                    end_process(monkey.game.proc)
-                log(f"{monkey.runs} runs; windows seen: "
-                    + ", ".join(f"{k} {n}" for k, n in sorted(monkey.seen.items())))
+        monkey = Monkey(*paths, x, home, random.Random(seed))
+        try:
+            monkey.run(seconds)
+        except Failure as e:
+            log(f"[FAIL] after {time.monotonic() - monkey.t0:.1f} s in run {monkey.runs}: {e}")
+            log("       the last events:")
+            for line in monkey.recent:
+                log("         " + line)
+            return True
+        finally:
+            if monkey.game:
+                end_process(monkey.game.proc)
+            log(f"{monkey.runs} runs; windows seen: "
+                + ", ".join(f"{k} {n}" for k, n in sorted(monkey.seen.items())))
         return False
     return main_in_x(argv, __doc__, 2, "the monkey test", "tm-monkey-", play,
                      keep_var="TM_MONKEY_KEEP",

@@ -40,7 +40,6 @@ import bisect
 import contextlib
 import math
 import os
-import shutil
 import signal
 import statistics
 import threading
@@ -50,9 +49,8 @@ import time
 import wave
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from e2e import Session, blank_board, one_robot_counters  # noqa: E402
-from xharness import Failure, Skip, end_process, fail_on, log, main_in_x, wait_for  # noqa: E402
-from xlib import Xlib  # noqa: E402
+from harness import (X, Failure, Session, Skip, blank_board, end_process, fail_on,  # noqa: E402
+                     log, main_in_x, one_robot_counters, require_tools, wait_for)
 
 RATE = 22050  # the game's sounds and the recording: one channel, 16 bits
 FRAME = RATE // 100  # the envelope's frames: 10 ms
@@ -72,16 +70,7 @@ SOUND_TOOLS = {"pulseaudio": "pulseaudio", "parec": "pulseaudio-utils", "pactl":
 
 
 def ensure_sound_tools():
-    missing = sorted({pkg for prog, pkg in SOUND_TOOLS.items() if not shutil.which(prog)})
-    if missing and os.geteuid() == 0 and shutil.which("apt-get"):
-        log(f"installing {' '.join(missing)}")
-        env = dict(os.environ, DEBIAN_FRONTEND="noninteractive")
-        subprocess.run(["apt-get", "update", "-qq"], env=env, capture_output=True)
-        subprocess.run(["apt-get", "install", "-y", "-qq", "--no-install-recommends"] + missing,
-                       env=env, capture_output=True)
-    still = [prog for prog in SOUND_TOOLS if not shutil.which(prog)]
-    if still:
-        raise Skip(f"no sound server: {', '.join(still)} missing")
+    require_tools(SOUND_TOOLS)
 
 
 class SoundServer:
@@ -432,7 +421,7 @@ def play_main(x, binary, home):
         try:
             codes, counters = push_board()
             session.load_prepared(codes, counters, 1.0)
-            with Xlib(x.display) as xlib:
+            with X(x.display) as xlib:
                 keys = Keys(session, xlib)
                 with session.step("the first push of the run, as soon as the window is open"):
                     first = keys.tap("x", "the first push")
@@ -529,7 +518,7 @@ def play_frozen(x, binary, home):
                               "within 5 s, the hero moves, a close request ends the program"):
                 if time.monotonic() - t0 > 5:
                     raise Failure(f"the game window took {time.monotonic() - t0:.1f} s")
-                with Xlib(x.display) as xlib:
+                with X(x.display) as xlib:
                     keys = Keys(session, xlib)
                     k, m = keys.tap("x", "a push")
                     if m - k > 0.5:
@@ -561,7 +550,7 @@ def play_file_limit(x, binary, home):
             with session.step("under a 1 MB file-size limit the game plays on and ends with "
                               "status 0"):
                 recorder = server.record()
-                with Xlib(x.display) as xlib:
+                with X(x.display) as xlib:
                     time.sleep(1.5)
                     Keys(session, xlib).tap("x", "a push")
                     time.sleep(1)
@@ -598,7 +587,7 @@ def play_overlap(x, binary, home):
             session.load_prepared(codes, counters, 1.0)
             with session.step("a push that squashes the last robot: push, squash and the "
                               "level's end overlap, none at full scale"):
-                with Xlib(x.display) as xlib:
+                with X(x.display) as xlib:
                     Keys(session, xlib).tap("x", "the squashing push")
                     time.sleep(2.5)
                 samples = recorder.samples()

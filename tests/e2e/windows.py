@@ -26,23 +26,16 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from e2e import Session, blank_board, caught_game, one_robot_counters  # noqa: E402
-from xharness import (START_SIZE, Board, Failure, log, main_in_x, saved_game_lines,  # noqa: E402
-                      wait_for)
-from xlib import Xlib  # noqa: E402
+from harness import (START_SIZE, Board, Failure, Session, blank_board, caught_game,  # noqa: E402
+                     log, main_in_x, one_robot_counters, saved_game_lines, wait_for)
 
 
 # ------------------------------------------------------------- session
 
 class Windows(Session):
-    def __init__(self, x, binary, home, xlib):
-        super().__init__(x, binary, home)
-        self.xlib = xlib
-
     def pointer_away(self):
-        """A click with --sync waits for the pointer to move: it must not
-        stand on the spot already."""
-        self.x.xdo("mousemove", 0, 0)
+        """The pointer off the game's windows, to the screen's corner."""
+        self.x.pointer_to(None, 0, 0)
 
     def start_by_key(self, key, scale=1.0):
         """Return ("LET'S GO!") or Escape ("Load Saved Game") in the start
@@ -58,6 +51,7 @@ class Windows(Session):
         self.menubar = geo[3] - int(600 * scale)
         self.board = Board(scale, geo[0] + int(138 * scale), geo[1] + self.menubar)
         self.geo, self.scale = geo, scale
+        self.board_painted()
         return geo
 
     def clock_pixels(self):
@@ -71,7 +65,7 @@ class Windows(Session):
         x = self.x
         for _ in range(12):
             x.focus(self.win)
-            x.xdo("keydown", "ctrl+alt+s", "sleep", "0.06", "keyup", "ctrl+alt+s")
+            x.chord(["Control_L", "Alt_L", "s"], 0.06)
             try:
                 return wait_for("the statistics window", lambda: x.windows("Untitled"), timeout=1)
             except Failure:
@@ -99,7 +93,7 @@ class Windows(Session):
                 self.start_by_key("Return")
                 self.stats_on()
                 if how == "a close request":
-                    self.xlib.close_request(self.win)
+                    self.x.close_request(self.win)
                 else:
                     if not self.open_file_menu():
                         raise Failure("the File menu did not open")
@@ -152,7 +146,7 @@ class Windows(Session):
         with self.step("the game window dragged to the top left corner, the name entry opens "
                        "after the last life is lost, centred over the game window"):
             self.start_by_key("Escape", 1.0)
-            x.xdo("windowmove", self.win, 0, 0)
+            x.move_window(self.win, 0, 0)
             wait_for("the game window at the top left",
                      lambda: (x.geometry(self.win) or (1, 1))[:2] == (0, 0), timeout=5)
             game = self.await_game_window(1.0)  # the board is read where it is now
@@ -167,7 +161,7 @@ class Windows(Session):
             if self.open_file_menu():
                 raise Failure("the File menu opened behind the name entry")
             x.key("Escape")  # a menu that did open closes again
-            self.xlib.close_request(self.win)
+            self.x.close_request(self.win)
             time.sleep(1)
             if not self.mapped(self.win):
                 raise Failure("the game window closed behind the name entry")
@@ -175,7 +169,7 @@ class Windows(Session):
                 raise Failure(f"the program ended with status {self.game.proc.returncode}")
         with self.step('a name and Return close it; "High Scores" opens and the game lives on'):
             x.focus(entry)
-            x.xdo("type", "--delay", "30", "Kim")
+            x.type("Kim", delay=0.03)
             x.key("Return")
             wid, geo = self.scores_window(timeout=5)
             if not self.game.alive():
@@ -183,7 +177,7 @@ class Windows(Session):
         with self.step('a close request to "High Scores" writes the score file and starts '
                        'the next game, as "OK" does'):
             before = self.read_board()
-            self.scores_closed(wid, before, lambda: self.xlib.close_request(wid))
+            self.scores_closed(wid, before, lambda: self.x.close_request(wid))
             # The new game's board is random: its clock, set when the robots
             # start and counting down, shows that it runs.
             first = self.clock_pixels()
@@ -196,10 +190,9 @@ class Windows(Session):
 
 def main(argv):
     def play(x, paths, home):
-        with Xlib(x.display) as xlib:
-            session = Windows(x, paths[0], home, xlib)
-            return session.play([session.run_statistics_window, session.run_refused_load,
-                                 session.run_name_entry], independent=True)
+        session = Windows(x, paths[0], home)
+        return session.play([session.run_statistics_window, session.run_refused_load,
+                             session.run_name_entry], independent=True)
     return main_in_x(argv, __doc__, 1, "the window test", "tm-windows-", play, budget=200)
 
 
