@@ -15,7 +15,7 @@
 #include "framework/Media.h"
 #include "framework/TextFile.h"
 #include "framework/Window.h"
-#include "game/Module1.h"
+#include "core/Module1.h"
 #include "testsupport.h"
 
 namespace testing_tm {

@@ -14,7 +14,7 @@
 #include "framework/Keyboard.h"
 #include "framework/Text.h"
 #include "framework/Random.h"
-#include "game/Module1.h"
+#include "core/Module1.h"
 
 namespace fw {
 class Window;

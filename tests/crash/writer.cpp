@@ -12,7 +12,7 @@
 #include "framework/Controls.h"
 
 #include "framework/TextFile.h"
-#include "game/Module1.h"
+#include "core/Module1.h"
 #include "records/savedgame.h"
 #include "records/scorefile.h"
 
