@@ -5,7 +5,6 @@
 #include "core/Tarrow.h"
 #include "core/assets.h"
 #include "core/sounds.h"
-#include "framework/Media.h"
 #include "game/Window1.h"
 #include "robots/robots.h"
 #include "windows/stats.h"
@@ -91,10 +90,12 @@ void Window1::setrobot(qint64 i, const robots::Robot& r) {
 }
 
 void Window1::monsreenter() {
+  // Only a level of more than four robots has robots that wait off the board.
+  if (totalmons <= 4) return;
   robots::Robots all;
   for (qint64 i = 0; i < kRobots; ++i) all[size_t(i)] = robot(i);
   const int came =
-      robots::reenter(space, all, waittomove, monsactive, monsleft, totalmons, *App().Randomizer);
+      robots::reenter(space, all, waittomove, monsactive, monsleft, *App().Randomizer);
   for (qint64 i = 0; i < kRobots; ++i) setrobot(i, all[size_t(i)]);
   for (int n = 0; n < came; ++n) playsound(_x_newman);
 }

@@ -2,7 +2,6 @@
 // read into one, and the game state copied to and from the globals.
 #include "records/savedgame.h"
 
-#include "framework/Text.h"
 #include "framework/TextFile.h"
 
 using namespace Module1;

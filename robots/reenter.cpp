@@ -17,9 +17,7 @@ bool interiorhasemptycell(const Board& space) {
 }  // namespace
 
 int reenter(Board& space, Robots& robots, std::array<qint64, kRobots>& waittomove,
-            qint64 monsactive, qint64 monsleft, qint64 totalmons, Random& random) {
-  if (totalmons <= 4) return 0;
-
+            qint64 monsactive, qint64 monsleft, Random& random) {
   // Robots of the level that are neither squashed nor on the board yet. With
   // one squash between ticks this is above 0 exactly while more than three
   // robots are left; counting them also brings back the robot that two

@@ -38,6 +38,6 @@ Picture* turned(Picture* monicon);
 // squashed robots' slots, on random empty cells, each with a wait of 10
 // ticks. Returns how many came.
 int reenter(Board& space, Robots& robots, std::array<qint64, kRobots>& waittomove,
-            qint64 monsactive, qint64 monsleft, qint64 totalmons, Random& random);
+            qint64 monsactive, qint64 monsleft, Random& random);
 
 }  // namespace robots
