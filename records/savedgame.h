@@ -95,7 +95,7 @@ bool playable(const SavedGame& game);
 // level's robots started (the save writes the allowance then).
 bool allowanceToCome(const SavedGame& game);
 
-// The game's side (savedgame_game.cpp).
+// On disk and in the globals (savedgame_game.cpp).
 
 // The game state in the globals, and back.
 SavedGame currentGame();

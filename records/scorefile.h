@@ -51,7 +51,7 @@ struct ScoreFileLines {
 };
 ScoreFileLines readScoreFileLines(TextInputStream& in);
 
-// The game's side (scorefile_game.cpp).
+// On disk and in the globals (scorefile_game.cpp).
 
 // The table in the globals scorename, scorenum and scoredate, and back.
 ScoreTable currentScoreTable();
