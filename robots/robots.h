@@ -36,7 +36,8 @@ Picture* turned(Picture* monicon);
 
 // Brings robots of the level that have not yet been on the board into
 // squashed robots' slots, on random empty cells, each with a wait of 10
-// ticks. Returns how many came.
+// ticks; a level of up to four robots has none waiting, and the tick does not
+// ask. Returns how many came.
 int reenter(Board& space, Robots& robots, std::array<qint64, kRobots>& waittomove,
             qint64 monsactive, qint64 monsleft, Random& random);
 
