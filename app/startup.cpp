@@ -1,8 +1,8 @@
 #include "app/startup.h"
 
+#include "core/Module1.h"
 #include "core/Tarrow.h"
 #include "framework/Keyboard.h"
-#include "game/Module1.h"
 #include "windows/startwindow.h"
 
 Tarrow* prepareApplication() {

@@ -13,6 +13,7 @@
 #include <cstdlib>
 
 #include "app/startup.h"
+#include "core/Module1.h"
 #include "core/Tarrow.h"
 #include "core/assets.h"
 #include "framework/Clock.h"
@@ -22,7 +23,6 @@
 #include "framework/TextFile.h"
 #include "framework/testseams.h"
 #include "framework/Window.h"
-#include "game/Module1.h"
 #include "game/Window1.h"
 #include "records/codec.h"
 #include "windows/startwindow.h"

@@ -1,12 +1,14 @@
 #include "game/Window1.h"
 
+#include "core/Module1.h"
 #include "core/Tarrow.h"
 #include "core/assets.h"
+#include "core/gamewindow.h"
+#include "core/sounds.h"
 #include "framework/Keyboard.h"
 #include "framework/Media.h"
 #include "framework/Text.h"
-#include "game/Module1.h"
-#include "game/sounds.h"
+#include "windows/stats.h"
 
 using namespace Module1;
 
@@ -252,6 +254,34 @@ void Window1::placemonster() {
   Canvas2()->Refresh(true);
 }
 
+// A new game's first five rows; the window is then moved far to the right.
+void Window1::writeSetupStats() {
+  statsrows::writecounters();
+  win::stats()->setLeft(2000);
+}
+
 namespace win {
 ::Window1* Window1() { return fw::implicitWindow<::Window1>(); }
 }  // namespace win
+
+namespace gamewindow {
+
+void show() { win::Window1()->Show(); }
+
+bool isopen() { return fw::openWindow<::Window1>() != nullptr; }
+
+qint64 shownscore() {
+  const ::Window1* game = fw::openWindow<::Window1>();
+  return game ? ValInt(game->scorelabel()->Text()) : 0;
+}
+
+void anothergame() {
+  if (::Window1* game = fw::openWindow<::Window1>()) game->setup();
+  else win::Window1();
+}
+
+void activate() {
+  if (::Window1* game = fw::openWindow<::Window1>()) game->activateWindow();
+}
+
+}  // namespace gamewindow

@@ -11,6 +11,10 @@
 #include "framework/Window.h"
 #include "game/timerhold.h"
 
+namespace robots {
+struct Robot;
+}
+
 class Window1 : public fw::Window {
   Q_OBJECT
  public:
@@ -120,7 +124,7 @@ class Window1 : public fw::Window {
   std::function<void()> afterspace_;
   bool statskeys_ = false;  // Control+Alt+S held at the hero's last tick
 
-  // --- robot tick (robots/) ---
+  // --- robot tick (game/robottick.cpp, on the rules of robots/) ---
   // A cleared level: stop play and start the count-up.
   void monscountup();
   // The next level's board, robots and hero.
@@ -134,6 +138,9 @@ class Window1 : public fw::Window {
   void monsmovestep(qint64 i);
   // Starts idle robot i's next move toward the hero, when one is free.
   void monschase(qint64 i);
+  // Robot slot i of the game's state, and back.
+  robots::Robot robot(qint64 i) const;
+  void setrobot(qint64 i, const robots::Robot& r);
 };
 
 // The bonus thresholds (500, 1000, 1500 and 2000 points) that a level-end

@@ -1,9 +1,9 @@
 // Catches, the level-end count-up and the bonus lives.
+#include "core/Module1.h"
 #include "core/assets.h"
+#include "core/sounds.h"
 #include "framework/Text.h"
-#include "game/Module1.h"
 #include "game/Window1.h"
-#include "game/sounds.h"
 
 using namespace Module1;
 

@@ -1,9 +1,9 @@
 // The board canvas and the side panel.
 #include <array>
 
+#include "core/Module1.h"
 #include "core/assets.h"
 #include "framework/Text.h"
-#include "game/Module1.h"
 #include "game/Window1.h"
 
 using namespace Module1;

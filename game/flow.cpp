@@ -1,10 +1,10 @@
 // The timers that carry a game from phase to phase: the robots' start, the
 // clock, the restart after a lost life, the pause and game over.
+#include "core/Module1.h"
 #include "core/assets.h"
 #include "framework/Controls.h"
 #include "framework/Keyboard.h"
 #include "framework/Text.h"
-#include "game/Module1.h"
 #include "game/Window1.h"
 #include "records/addname.h"
 #include "records/scores.h"

@@ -1,12 +1,12 @@
 // The hero's timer: the keyboard during play, and the hero's steps, pushes
 // and bounces.
+#include "core/Module1.h"
 #include "core/assets.h"
+#include "core/sounds.h"
 #include "framework/Clock.h"
 #include "framework/Keyboard.h"
 #include "framework/Text.h"
-#include "game/Module1.h"
 #include "game/Window1.h"
-#include "game/sounds.h"
 #include "records/scores.h"
 
 using namespace Module1;

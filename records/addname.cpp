@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QValidator>
 
-#include "game/Module1.h"
+#include "core/Module1.h"
 #include "records/codec.h"
 
 using namespace Module1;

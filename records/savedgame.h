@@ -5,7 +5,7 @@
 #include <QStringList>
 #include <array>
 
-#include "game/Module1.h"
+#include "core/Module1.h"
 
 struct SavedGame {
   Board space;
@@ -95,10 +95,17 @@ bool playable(const SavedGame& game);
 // level's robots started (the save writes the allowance then).
 bool allowanceToCome(const SavedGame& game);
 
-// The game's side (savedgame_game.cpp).
+// On disk and in the globals (savedgame_game.cpp).
 
 // The game state in the globals, and back.
 SavedGame currentGame();
 void setCurrentGame(const SavedGame& game);
 // Writes the file whole or not at all (the old file kept); false on failure.
 bool writeSavedGame(const SavedGame& game);
+// The file read: missing, unreadable, or damaged (not playable, see
+// playable()), or the game it holds.
+struct LoadedGame {
+  enum Status { missing, unreadable, damaged, ok } status = missing;
+  SavedGame game;
+};
+LoadedGame readSavedGame();

@@ -7,7 +7,7 @@
 #include <optional>
 #include <ostream>
 
-#include "game/Module1.h"
+#include "core/Module1.h"
 
 struct ScoreEntry {
   QString name;
@@ -51,17 +51,21 @@ struct ScoreFileLines {
 };
 ScoreFileLines readScoreFileLines(TextInputStream& in);
 
-// The game's side (scorefile_game.cpp).
+// On disk and in the globals (scorefile_game.cpp).
 
 // The table in the globals scorename, scorenum and scoredate, and back.
 ScoreTable currentScoreTable();
 void setScoreTable(const ScoreTable& table);
 
-// Writes the score file from the table and the settings. When it cannot be
+// Writes the score file from a table and the settings. When it cannot be
 // written the old file is kept, the player is told, and the result is false.
 // An existing file with a line this program did not write is first moved to
 // "mydata.txt.unreadable" (or ".unreadable.1" and so on), never overwritten,
 // with one line on stderr.
+bool writeScoreFile(const ScoreTable& table, double scale, qint64 monsspeed);
+// Writes the table and the settings of the globals.
 bool saveScoreFile();
+// What the score file holds; nothing when it is missing or cannot be opened.
+std::optional<ScoreFile> readScoreFile();
 inline const QString kScoreSaveFailed =
     QStringLiteral("The high scores could not be saved. The previous high scores are kept.");

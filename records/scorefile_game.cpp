@@ -1,6 +1,5 @@
-// The score file in the game: its writer (game window) and reader (start
-// window) on disk, the table in the globals, and the codec as both windows
-// carry it.
+// The score file on disk: a table and the two settings written to it and read
+// from it, and the table in the globals.
 #include "records/scorefile.h"
 
 #include <QDir>
@@ -14,15 +13,9 @@
 #include "framework/Controls.h"
 #include "framework/Text.h"
 #include "framework/TextFile.h"
-#include "game/Window1.h"
 #include "records/codec.h"
-#include "windows/startwindow.h"
 
 using namespace Module1;
-
-QString Window1::encpw(const QString& text) { return ::encpw(text); }
-QString Window1::decpw(const QString& text) { return ::decpw(text); }
-QString startwindow::decpw(const QString& text) { return ::decpw(text); }
 
 ScoreTable currentScoreTable() {
   ScoreTable t;
@@ -72,7 +65,7 @@ QString keepAside(const FolderItem& file) {
 
 }  // namespace
 
-bool saveScoreFile() {
+bool writeScoreFile(const ScoreTable& table, double scale, qint64 monsspeed) {
   const FolderItem file = GetFolderItem(kScoreFileName, 0);
   // Never write over a file that could not be read: keep a copy first.
   QString aside;
@@ -85,7 +78,7 @@ bool saveScoreFile() {
   }
   bool ok = false;
   if (auto out = file.CreateTextFile()) {
-    for (const QString& text : scoreFileTexts(currentScoreTable(), scale, monsspeed)) {
+    for (const QString& text : scoreFileTexts(table, scale, monsspeed)) {
       out->WriteLine(::encpw(text));
     }
     ok = out->Close();
@@ -103,25 +96,14 @@ bool saveScoreFile() {
   return true;
 }
 
-void Window1::savedata() { saveScoreFile(); }
+bool saveScoreFile() { return writeScoreFile(currentScoreTable(), scale, monsspeed); }
 
-void startwindow::loaddata() {
+std::optional<ScoreFile> readScoreFile() {
   const FolderItem file = GetFolderItem(kScoreFileName, 0);
-  if (!file.Exists()) return;
+  if (!file.Exists()) return std::nullopt;
   auto in = file.OpenAsTextFile();
-  if (!in) return;
+  if (!in) return std::nullopt;
   const QStringList lines = in->ReadLines(kScoreFileLines);
   in->Close();
-
-  const ScoreFile data = parseScoreFile(lines);
-  setScoreTable(data.table);
-  // Each setting goes into its global before its slider moves.
-  if (data.scale) {
-    scale = *data.scale;
-    Slider1()->setValue(Trunc(4.0 * scale));
-  }
-  if (data.monsspeed) {
-    monsspeed = *data.monsspeed;
-    Slider2()->setValue(monsspeed);
-  }
+  return parseScoreFile(lines);
 }

@@ -5,13 +5,13 @@
 #include <QResizeEvent>
 #include <algorithm>
 
+#include "core/Module1.h"
 #include "core/Tarrow.h"
 #include "core/assets.h"
+#include "core/gamewindow.h"
+#include "core/sounds.h"
 #include "framework/Graphics.h"
 #include "framework/Text.h"
-#include "game/Module1.h"
-#include "game/Window1.h"
-#include "game/sounds.h"
 
 using namespace Module1;
 
@@ -138,8 +138,7 @@ void scores::Event_Open() {
   ScoreTable table = currentScoreTable();
   if (!newname.isEmpty()) {
     // The score is what the game window shows now; no game window shows 0.
-    const ::Window1* game = fw::openWindow<::Window1>();
-    enterScore(table, newname, game ? ValInt(game->scorelabel()->Text()) : 0, today);
+    enterScore(table, newname, gamewindow::shownscore(), today);
   }
   sortScores(table);
   setScoreTable(table);
@@ -148,18 +147,9 @@ void scores::Event_Open() {
   newname.clear();
 }
 
-// The next game in the open game window; a game window built anew sets up
-// its game itself, once.
-namespace {
-void anotherGame() {
-  if (::Window1* game = fw::openWindow<::Window1>()) game->setup();
-  else win::Window1();
-}
-}  // namespace
-
 void scores::ok_Action() {
   Close();  // writes the score file before the next game starts
-  anotherGame();
+  gamewindow::anothergame();
 }
 
 // Closing first writes the score file with the entry just made, whatever
@@ -170,11 +160,11 @@ void scores::cancel_Action() {
 }
 
 void scores::Event_Close() {
-  ::Window1::savedata();
+  saveScoreFile();
   // Closed by the desktop (no close box, but Alt+F4 or a taskbar can) while
   // the game window is open: as "OK", the next game starts. "OK", "Quit" and
   // the end of the program close it from code.
-  if (closedByDesktop() && fw::openWindow<::Window1>()) anotherGame();
+  if (closedByDesktop() && gamewindow::isopen()) gamewindow::anothergame();
 }
 
 namespace win {

@@ -4,11 +4,8 @@
 
 #include "core/assets.h"
 #include "framework/Text.h"
-#include "game/Module1.h"
-#include "game/Window1.h"
 #include "robots/movecodes.h"
-
-using namespace Module1;
+#include "robots/robots.h"
 
 namespace {
 
@@ -38,21 +35,20 @@ constexpr Candidates leftbelow{{{-1, +1, L}, {-1, 0, L}, {0, +1, N}, {-1, -1, L}
 
 }  // namespace
 
-void Window1::monschase(qint64 i) {
-  const size_t k = size_t(i);
-  const qint64 x = monisac[k];
-  const qint64 y = monisup[k];
-  const qint64 hx = manisac;
-  const qint64 hy = manisup;
+namespace robots {
+
+void chase(const Board& space, Robot& r, qint64 k, qint64 hx, qint64 hy, double scale) {
+  const qint64 x = r.monisac;
+  const qint64 y = r.monisup;
 
   auto start = [&](const Candidate& c) {
-    monsismoving[k] = movecode(c.dx, c.dy);
-    if (c.dx > 0) extrabitac[k] = Trunc(8.0 * scale);
-    if (c.dx < 0) extrabitac[k] = Trunc((8.0 * scale) * -1.0);
-    if (c.dy > 0) extrabitup[k] = Trunc(8.0 * scale);
-    if (c.dy < 0) extrabitup[k] = Trunc((8.0 * scale) * -1.0);
-    if (c.face == Face::right) monicon[k] = monsrightpic(i);
-    if (c.face == Face::left) monicon[k] = monsleftpic(i);
+    r.monsismoving = movecode(c.dx, c.dy);
+    if (c.dx > 0) r.extrabitac = Trunc(8.0 * scale);
+    if (c.dx < 0) r.extrabitac = Trunc((8.0 * scale) * -1.0);
+    if (c.dy > 0) r.extrabitup = Trunc(8.0 * scale);
+    if (c.dy < 0) r.extrabitup = Trunc((8.0 * scale) * -1.0);
+    if (c.face == Face::right) r.monicon = monsrightpic(k);
+    if (c.face == Face::left) r.monicon = monsleftpic(k);
   };
 
   const Candidates* list = nullptr;
@@ -79,3 +75,5 @@ void Window1::monschase(qint64 i) {
     }
   }
 }
+
+}  // namespace robots

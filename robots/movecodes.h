@@ -2,7 +2,7 @@
 // The robots' move codes and the cell change of each.
 #include <QtGlobal>
 
-#include "game/Module1.h"
+#include "core/board.h"
 
 struct MoveDelta {
   qint64 dx = 0;

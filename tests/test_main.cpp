@@ -10,13 +10,13 @@
 #include <csignal>
 
 #include "app/startup.h"
+#include "core/Module1.h"
 #include "core/Tarrow.h"
 #include "framework/Controls.h"
 #include "framework/Media.h"
 #include "framework/TextFile.h"
 #include "framework/Window.h"
 #include "framework/testseams.h"
-#include "game/Module1.h"
 #include "testsupport.h"
 
 namespace testing_tm {

@@ -11,7 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "game/Module1.h"
+#include "core/Module1.h"
 #include "game/Window1.h"
 #include "records/savedgame.h"
 #include "records/scorefile.h"

@@ -9,7 +9,7 @@
 
 #include "framework/Text.h"
 #include "framework/TextFile.h"
-#include "game/Module1.h"
+#include "core/Module1.h"
 #include "game/Window1.h"
 #include "records/addname.h"
 #include "records/codec.h"

@@ -19,7 +19,7 @@
 #include "core/assets.h"
 #include "framework/Media.h"
 #include "framework/Text.h"
-#include "game/Module1.h"
+#include "core/Module1.h"
 #include "game/Window1.h"
 #include "records/addname.h"
 #include "records/codec.h"

@@ -10,7 +10,7 @@
 #include "framework/Media.h"
 #include "framework/Text.h"
 #include "framework/Timer.h"
-#include "game/Module1.h"
+#include "core/Module1.h"
 #include "game/Window1.h"
 #include "robots/movecodes.h"
 #include "gameplay.h"

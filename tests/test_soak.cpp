@@ -17,7 +17,7 @@
 #include "framework/Random.h"
 #include "framework/Timer.h"
 #include "framework/Window.h"
-#include "game/Module1.h"
+#include "core/Module1.h"
 #include "game/Window1.h"
 #include "records/addname.h"
 #include "records/savedgame.h"

@@ -14,7 +14,7 @@
 #include "records/scores.h"
 
 #include "gameplay.h"
-#include "game/sounds.h"
+#include "core/sounds.h"
 
 using namespace Module1;
 

@@ -6,7 +6,7 @@
 #include <QPushButton>
 
 #include "framework/Window.h"
-#include "game/Module1.h"
+#include "core/Module1.h"
 #include "game/Window1.h"
 #include "records/savedgame.h"
 #include "records/scores.h"

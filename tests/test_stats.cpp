@@ -6,7 +6,7 @@
 
 #include "framework/Text.h"
 #include "framework/Timer.h"
-#include "game/Module1.h"
+#include "core/Module1.h"
 #include "game/Window1.h"
 #include "gameplay.h"
 #include "windows/stats.h"

@@ -10,12 +10,12 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include "core/Module1.h"
 #include "framework/Clock.h"
 #include "framework/Keyboard.h"
-#include "framework/Text.h"
 #include "framework/Random.h"
+#include "framework/Text.h"
 #include "framework/testseams.h"
-#include "game/Module1.h"
 
 namespace fw {
 class Window;

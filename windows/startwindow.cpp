@@ -1,10 +1,13 @@
 #include "windows/startwindow.h"
 
+#include "core/Module1.h"
 #include "core/assets.h"
+#include "core/gamewindow.h"
+#include "framework/Text.h"
 #include "framework/TextFile.h"
-#include "game/Module1.h"
-#include "game/Window1.h"
+#include "records/codec.h"
 #include "records/savedgame.h"
+#include "records/scorefile.h"
 
 using namespace Module1;
 
@@ -132,8 +135,7 @@ void startwindow::Slider2_ValueChanged() { monsspeed = Slider2()->Value(); }
 void startwindow::SegmentedControl1_Action(qint64 index) { splay = index == 0; }
 
 void startwindow::PushButton1_Action() {
-  ::Window1* game = win::Window1();
-  game->Show();
+  gamewindow::show();
   win::startwindow()->Close();
 }
 
@@ -160,6 +162,23 @@ void startwindow::Event_Open() {
   if (GetFolderItem(kSavedGameName, 0).Exists()) PushButton2()->setVisible(true);
   loaddata();
 }
+
+void startwindow::loaddata() {
+  const std::optional<ScoreFile> data = readScoreFile();
+  if (!data) return;
+  setScoreTable(data->table);
+  // Each setting goes into its global before its slider moves.
+  if (data->scale) {
+    scale = *data->scale;
+    Slider1()->setValue(Trunc(4.0 * scale));
+  }
+  if (data->monsspeed) {
+    monsspeed = *data->monsspeed;
+    Slider2()->setValue(monsspeed);
+  }
+}
+
+QString startwindow::decpw(const QString& text) { return ::decpw(text); }
 
 namespace win {
 ::startwindow* startwindow() { return fw::implicitWindow<::startwindow>(); }

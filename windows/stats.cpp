@@ -2,9 +2,9 @@
 
 #include <QEvent>
 
+#include "core/Module1.h"
+#include "core/gamewindow.h"
 #include "framework/Text.h"
-#include "game/Module1.h"
-#include "game/Window1.h"
 
 using namespace Module1;
 
@@ -46,7 +46,7 @@ void stats::CreateControls() { _CreateControls0(); }
 void stats::changeEvent(QEvent* e) {
   fw::Window::changeEvent(e);
   if (e->type() != QEvent::ActivationChange || !isActiveWindow()) return;
-  if (::Window1* game = fw::openWindow<::Window1>()) game->activateWindow();
+  gamewindow::activate();
 }
 
 void stats::_CreateControls0() {
@@ -94,9 +94,3 @@ void writerobots() {
 }
 
 }  // namespace statsrows
-
-// A new game's first five rows; the window is then moved far to the right.
-void Window1::writeSetupStats() {
-  statsrows::writecounters();
-  win::stats()->setLeft(2000);
-}

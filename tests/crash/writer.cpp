@@ -11,9 +11,9 @@
 
 #include "framework/Controls.h"
 
+#include "core/Module1.h"
 #include "framework/TextFile.h"
 #include "framework/testseams.h"
-#include "game/Module1.h"
 #include "records/savedgame.h"
 #include "records/scorefile.h"
 

@@ -18,10 +18,10 @@
 #include <map>
 
 #include "app/startup.h"
+#include "core/Module1.h"
 #include "framework/Clock.h"
 #include "framework/Keyboard.h"
 #include "framework/testseams.h"
-#include "game/Module1.h"
 #include "game/Window1.h"
 
 int printHeroMove(int argc, char** argv) {

@@ -1,4 +1,4 @@
-#include "game/Module1.h"
+#include "core/Module1.h"
 
 namespace Module1 {
 

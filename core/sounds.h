@@ -1,8 +1,8 @@
 #pragma once
 // Playing the game's sounds as the sound setting says.
+#include "core/Module1.h"
 #include "core/assets.h"
 #include "framework/Media.h"
-#include "game/Module1.h"
 
 // Plays one of the game's sounds (an accessor of core/assets.h) when sound is
 // on and the sound loaded. With sound off the sound is not even loaded.

@@ -1,11 +1,12 @@
 // The robot tick: level end and next level, robots coming back onto the
-// board, the statistics rows, then every robot's turn.
+// board, the statistics rows, then every robot's turn, each robot's rules
+// applied to its slot of the game's state.
+#include "core/Module1.h"
 #include "core/Tarrow.h"
 #include "core/assets.h"
-#include "framework/Media.h"
-#include "game/Module1.h"
+#include "core/sounds.h"
 #include "game/Window1.h"
-#include "game/sounds.h"
+#include "robots/robots.h"
 #include "windows/stats.h"
 
 using namespace Module1;
@@ -73,63 +74,43 @@ void Window1::monsnextlevel() {
   Canvas1()->Refresh(true);
 }
 
-namespace {
-
-bool interiorhasemptycell() {
-  for (qint64 x = 1; x <= 15; ++x)
-    for (qint64 y = 1; y <= 13; ++y)
-      if (space(x, y) == cellempty) return true;
-  return false;
+robots::Robot Window1::robot(qint64 i) const {
+  const size_t k = size_t(i);
+  return {monisac[k], monisup[k], extrabitac[k], extrabitup[k], monicon[k], monsismoving[k]};
 }
 
-}  // namespace
+void Window1::setrobot(qint64 i, const robots::Robot& r) {
+  const size_t k = size_t(i);
+  monisac[k] = r.monisac;
+  monisup[k] = r.monisup;
+  extrabitac[k] = r.extrabitac;
+  extrabitup[k] = r.extrabitup;
+  monicon[k] = r.monicon;
+  monsismoving[k] = r.monsismoving;
+}
 
 void Window1::monsreenter() {
+  // Only a level of more than four robots has robots that wait off the board.
   if (totalmons <= 4) return;
-
-  // Robots of the level that are neither squashed nor on the board yet. With
-  // one squash between ticks this is above 0 exactly while more than three
-  // robots are left; counting them also brings back the robot that two
-  // squashes in one tick would otherwise keep off the board for good.
-  qint64 onboard = 0;
-  for (qint64 i = 0; i <= monsactive; ++i)
-    if (monisac[size_t(i)] != monsgone) ++onboard;
-  qint64 waiting = monsleft - onboard;
-
-  for (qint64 i = 0; i <= monsactive && waiting > 0; ++i) {
-    if (monisac[size_t(i)] != monsgone) continue;
-    // A full interior leaves the robot off the board until a later tick.
-    if (!interiorhasemptycell()) return;
-    qint64 x = 0;
-    qint64 y = 0;
-    do {
-      x = App().Randomizer->InRange(1, 15);
-      y = App().Randomizer->InRange(1, 13);
-    } while (space(x, y) != cellempty);
-    space(x, y) = cellmons + i;
-    extrabitac[size_t(i)] = 0;
-    extrabitup[size_t(i)] = 0;
-    monisac[size_t(i)] = x;
-    monisup[size_t(i)] = y;
-    monsismoving[size_t(i)] = movenone;
-    playsound(_x_newman);
-    waittomove[size_t(i)] = 10;
-    --waiting;
-  }
+  robots::Robots all;
+  for (qint64 i = 0; i < kRobots; ++i) all[size_t(i)] = robot(i);
+  const int came =
+      robots::reenter(space, all, waittomove, monsactive, monsleft, *App().Randomizer);
+  for (qint64 i = 0; i < kRobots; ++i) setrobot(i, all[size_t(i)]);
+  for (int n = 0; n < came; ++n) playsound(_x_newman);
 }
 
-void Window1::monsturn(qint64 i) {
-  Picture* const now = monicon[size_t(i)];
-  for (qint64 k = 0; k < kRobots; ++k) {
-    if (now == monsleftpic(k)) {
-      monicon[size_t(i)] = monsrightpic(k);
-      return;
-    }
-  }
-  for (qint64 k = 0; k < kRobots; ++k) {
-    if (now == monsrightpic(k)) {
-      monicon[size_t(i)] = monsleftpic(k);
-      return;
-    }
-  }
+void Window1::monsturn(qint64 i) { monicon[size_t(i)] = robots::turned(monicon[size_t(i)]); }
+
+void Window1::monsmovestep(qint64 i) {
+  robots::Robot r = robot(i);
+  robots::movestep(space, r, i, scale);
+  setrobot(i, r);
+  Canvas1()->Refresh(true);
+}
+
+void Window1::monschase(qint64 i) {
+  robots::Robot r = robot(i);
+  robots::chase(space, r, i, manisac, manisup, scale);
+  setrobot(i, r);
 }
