@@ -66,6 +66,10 @@ def row_game():
 
 
 class Keys(Windows):
+    # A held key comes up at most this long (s) after the move it let show,
+    # well inside the 7 Ticks (over 100 ms) before the next move may come.
+    RELEASE_MARGIN = 0.075
+
     # ------------------------------------------------------------ screen
 
     def row(self, r=6):
@@ -294,11 +298,17 @@ class Keys(Windows):
             with self.step("move keys held 0.7 to 0.9 s: no step after the key came up"):
                 for i, mode in enumerate(plan):
                     self.x.auto_repeat(mode == "on")
-                    moves[mode][0] += 1
-                    moves[mode][1] += self.hold_and_count(("x", "z")[i % 2],
-                                                          rnd.uniform(0.7, 0.9), rnd)
+                    after = self.hold_and_count(("x", "z")[i % 2], rnd.uniform(0.7, 0.9), rnd)
+                    if after is not None:
+                        moves[mode][0] += 1
+                        moves[mode][1] += after
                 log(f"       auto-repeat on: {moves['on'][1]} steps after release in "
-                    f"{moves['on'][0]} holds; off: {moves['off'][1]} in {moves['off'][0]}")
+                    f"{moves['on'][0]} holds judged; off: {moves['off'][1]} in "
+                    f"{moves['off'][0]}")
+                # Most holds must be judged, or the run proves nothing.
+                fail_on([f"only {moves[m][0]} of {plan.count(m)} holds with auto-repeat {m} "
+                         "were let go in time to judge" for m in ("on", "off")
+                         if moves[m][0] * 2 < plan.count(m)])
             with self.step("Space held 0.7 to 1.5 s pauses or resumes, once"):
                 for mode in space_plan:
                     self.x.auto_repeat(mode == "on")
@@ -339,13 +349,20 @@ class Keys(Windows):
         # showed, so a move after the release is one the game read with the
         # key up. A machine too slow for that margin shows such moves with
         # auto-repeat off as well: the control.
+        # The busy machine can hold this process up past that margin; such a
+        # hold proves nothing either way and is not judged (None).
         time.sleep(rnd.uniform(0.01, 0.05))
         self.up(key)
+        late = time.monotonic() - seen
         after, end = 0, time.monotonic() + 0.3
         while time.monotonic() < end:
             now_row = self.row()
             if now_row != last:
                 last, after = now_row, after + 1
+        if late > self.RELEASE_MARGIN:
+            log(f"       {key} held {seen - t0:.2f} s: released {late * 1000:.0f} ms after "
+                "the move showed, too late to judge")
+            return None
         if after:
             log(f"       {key} held {seen - t0:.2f} s: {after} step(s) after release")
         return after
