@@ -250,7 +250,7 @@ class PulseDevice : public AudioDevice {
  private:
   static constexpr int kTargetMs = 200;
   static constexpr int kRequestMs = 10;
-  static constexpr int kMarginMs = 8;
+  static constexpr int kMarginMs = 15;
   static constexpr qint64 kOpenMs = 2000;
 
   QString failed(bool timedOut) {
@@ -299,6 +299,11 @@ class PulseDevice : public AudioDevice {
       pa_stream_write(stream_, block_.data(), bytes, nullptr, 0, PA_SEEK_RELATIVE);
     }
     if (now >= 0) mixer_->setHeard(now);
+    // The server's latency changes (a sink that has just started, another
+    // stream): fresh timing keeps what is heard right between updates.
+    if (bytes == 0) return;
+    if (pa_operation* o = pa_stream_update_timing_info(stream_, nullptr, nullptr))
+      pa_operation_unref(o);
   }
 
   // Where the system lets it, the loop's thread runs before ordinary work,
