@@ -23,8 +23,7 @@ class Sound {
   ~Sound();
   // Starts the sound from its beginning, also when it is still playing.
   void Play();
-  // Whether samples of the last play are still to go to the audio output,
-  // which plays them a block (about 12 ms) later.
+  // Whether samples of the last play are still to be heard.
   bool IsPlaying() const;
   int Volume() const { return volume_; }
   void setVolume(int v);
@@ -43,7 +42,8 @@ class Sound {
   friend class fw::Mixer;
   friend struct fw::testing::Seams;  // IsPlaying forced on
   std::vector<qint16> samples_;
-  qsizetype next_ = -1;  // the next sample to mix, -1 when not playing
+  qint64 start_ = -1;     // the stream's frame where the last play starts, -1: none
+  bool waiting_ = false;  // played, not yet placed in the stream
   int volume_ = 100;
   int plays_ = 0;
   bool forcedPlaying_ = false;

@@ -31,7 +31,7 @@ tm_generate_locales() {
 }
 
 TM_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libsdl2-dev
-  libsamplerate0-dev fonts-liberation
+  libsamplerate0-dev libpulse-dev fonts-liberation
   libxcb-xkb-dev)
 TM_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev xvfb x11-xkb-utils libx11-6
   libxtst6 clang libclang-rt-14-dev desktop-file-utils fontconfig pulseaudio pulseaudio-utils

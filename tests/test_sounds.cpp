@@ -121,6 +121,7 @@ struct StandIn {
   StandIn() { fw::testing::setMixerStandIn(true); }
   ~StandIn() {
     fw::Mixer::instance().stopAll();
+    fw::Mixer::instance().setHeard(-1);
   }
 };
 
@@ -160,6 +161,95 @@ TEST(SoundMix, EachPlayIsReadWholeAndPlaysUntilItsLastSample) {
   one.Play();  // restarts from the beginning
   EXPECT_EQ(readStream(6), (std::vector<qint16>{1000, -2000, 3000, -4000, 5000, 0}));
   EXPECT_FALSE(one.IsPlaying());
+}
+
+// What the server ends up with when `second` is played while `first`, played
+// at frame 0, sounds: read straight, the play comes after `at` frames; as
+// the server's stream does it, `ahead` frames have been read before the play
+// and those from `at` on are mixed again and written over.
+std::vector<qint16> served(Sound& first, Sound& second, qsizetype at, qsizetype ahead,
+                           qsizetype total, bool rewritten) {
+  fw::Mixer& mixer = fw::Mixer::instance();
+  mixer.stopAll();
+  const qint64 base = mixer.written();
+  auto append = [](std::vector<qint16>& to, const std::vector<qint16>& more) {
+    to.insert(to.end(), more.begin(), more.end());
+  };
+  std::vector<qint16> server;
+  first.Play();
+  if (!rewritten) {
+    append(server, readStream(at));
+    second.Play();
+    append(server, readStream(total - at));
+    return server;
+  }
+  append(server, readStream(ahead));
+  second.Play();
+  EXPECT_TRUE(second.IsPlaying()) << "waiting to start";
+  std::vector<qint16> again;
+  const qint64 n = mixer.rewrite(base + at, again);
+  EXPECT_EQ(n, std::max<qint64>(0, ahead - at));
+  EXPECT_GE(qint64(again.size()), n);
+  server.resize(size_t(ahead - n));
+  again.resize(size_t(n));
+  append(server, again);
+  EXPECT_EQ(mixer.rewrite(base, again), 0) << "nothing waits any more";
+  append(server, readStream(total - ahead));
+  return server;
+}
+
+// A sound started while the server still holds frames not yet heard is
+// mixed into those frames from where it starts: the stream the server plays
+// is the one a straight read gives, sample for sample, with the limiter's
+// state carried through the rewritten part; nothing is played twice or lost.
+// A start the rewrite cannot reach any more waits for the next read.
+TEST(SoundMix, ASoundStartedMidBufferIsMixedIntoTheRewrittenFrames) {
+  StandIn standin;
+  const qsizetype n = fw::kMixRate / 4;
+  // Louder than the limit at first, so that the limiter's gain at the
+  // start differs from its gain at the write position.
+  std::vector<qint16> loudFirst = tone(440, 0.98, fw::kMixRate, n);
+  for (qsizetype i = 3000; i < n; ++i) loudFirst[size_t(i)] = qint16(loudFirst[size_t(i)] / 3);
+  Sound a(loudFirst);
+  Sound b(tone(660, 0.85, fw::kMixRate, n / 2));
+  struct Row {
+    const char* what;
+    Sound* second;
+    qsizetype at, ahead;
+  };
+  const Row rows[] = {
+      {"another sound mid-buffer, the limiter at work", &b, 1500, 4410},
+      {"the playing sound again, from the start", &a, 1500, 4410},
+      {"another sound at the write position", &b, 4410, 4410},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    const std::vector<qint16> straight = served(a, *row.second, row.at, row.ahead, n + 2000, false);
+    const std::vector<qint16> rewritten = served(a, *row.second, row.at, row.ahead, n + 2000, true);
+    ASSERT_EQ(rewritten.size(), straight.size());
+    for (size_t i = 0; i < straight.size(); ++i) ASSERT_EQ(rewritten[i], straight[i]) << i;
+  }
+  // Too late for the rewrite: the start is the next frame read.
+  const std::vector<qint16> late = served(a, b, 9000, 4410, n + 2000, true);
+  const std::vector<qint16> straight = served(a, b, 4410, 4410, n + 2000, false);
+  EXPECT_EQ(late, straight);
+}
+
+// With the server saying what is heard, a sound plays until its last sample
+// has been heard, not only read.
+TEST(SoundMix, PlayingFollowsWhatIsHeard) {
+  StandIn standin;
+  fw::Mixer& mixer = fw::Mixer::instance();
+  Sound s(std::vector<qint16>(1000, 100));
+  const qint64 base = mixer.written();
+  mixer.setHeard(base);
+  s.Play();
+  readStream(3000);
+  EXPECT_TRUE(s.IsPlaying()) << "read whole, heard up to frame 0";
+  mixer.setHeard(base + 999);
+  EXPECT_TRUE(s.IsPlaying());
+  mixer.setHeard(base + 1000);
+  EXPECT_FALSE(s.IsPlaying());
 }
 
 // Overlapping loud sounds are turned down, never cut off at full scale; a

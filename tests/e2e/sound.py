@@ -124,7 +124,22 @@ class SoundServer:
     def record(self):
         self.recordings += 1
         self.recorder = Recorder(self, os.path.join(self.folder, f"monitor-{self.recordings}.raw"))
+        # An idle null sink renders up to 2 s of silence ahead and can take
+        # back only as much as its latency, now the recorder's few ms: a
+        # stream that joins before that silence has run out starts late by
+        # what is left of it. Started on a desktop's sink, a stream starts at
+        # once, so the game starts only once the sink has caught up.
+        wait_for("the null sink to catch up", lambda: self.sink_latency() < 0.02, timeout=5,
+                 interval=0.05)
         return self.recorder
+
+    def sink_latency(self):
+        out = subprocess.run(["pactl", "list", "sinks"], env=self.env, capture_output=True,
+                             text=True).stdout
+        for line in out.splitlines():
+            if line.strip().startswith("Latency:"):
+                return int(line.split()[1]) / 1e6
+        return math.inf
 
     def __exit__(self, *exc):
         with contextlib.suppress(ProcessLookupError):
