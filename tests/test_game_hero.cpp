@@ -380,7 +380,9 @@ TEST_F(Hero, KeysRolledFromOneDirectionToAnotherMoveOnlyWhileHeld) {
       }
       // A key held alone for 0.2 s or more moves the hero.
       EXPECT_GT(movesAlone[hi], 0) << what;
-      if (tl.lo1 - tl.hi1 >= 300) EXPECT_GT(movesAlone[hi + 1], 0) << what;
+      if (tl.lo1 - tl.hi1 >= 300) {
+        EXPECT_GT(movesAlone[hi + 1], 0) << what;
+      }
     }
   }
 }

@@ -462,7 +462,9 @@ TEST_F(ScoreFileTest, FilesTheGameWouldNotWriteBackAreKeptAside) {
     ASSERT_TRUE(saveScoreFile());
     testing::internal::GetCapturedStderr();
     EXPECT_EQ(QFileInfo::exists(path + ".unreadable"), c.keptAside);
-    if (c.keptAside) EXPECT_EQ(fileBytes(path + ".unreadable"), before);
+    if (c.keptAside) {
+      EXPECT_EQ(fileBytes(path + ".unreadable"), before);
+    }
     EXPECT_EQ(readDataFile("mydata.txt").size(), kScoreFileLines);
   }
 }
