@@ -1060,6 +1060,16 @@ class Session:
         stand at its first place, a few pixels higher, before play starts)."""
         return self.side_label(114, 30)
 
+    def label_shown(self, label, within=1.0):
+        """The label's pixels once it shows text, or its empty pixels after
+        `within` seconds."""
+        end = time.monotonic() + within
+        while True:
+            pixels = label()
+            if any(pixels) or time.monotonic() >= end:
+                return pixels
+            time.sleep(0.02)
+
     def clock_label(self):
         """The clock label's white text pixels as bytes."""
         return self.side_label(50, 22)
