@@ -181,8 +181,8 @@ class PulseDevice : public AudioDevice {
       pa_threaded_mainloop_unlock(loop_);
       return failed(false);
     }
-    const pa_sample_spec spec{PA_SAMPLE_S16NE, quint32(kMixRate), 1};
-    stream_ = pa_stream_new(context_, "Tarrowmead", &spec, nullptr);
+    const pa_sample_spec format{PA_SAMPLE_S16NE, quint32(kMixRate), 1};
+    stream_ = pa_stream_new(context_, "Tarrowmead", &format, nullptr);
     pa_stream_set_state_callback(stream_, &PulseDevice::streamChanged, this);
     pa_stream_set_write_callback(stream_, &PulseDevice::writable, this);
     // Playback starts with the first bytes written (no prebuffering) and
