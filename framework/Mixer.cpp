@@ -79,7 +79,7 @@ void Mixer::startWaiting(qint64 at) {
   waiting_.clear();
 }
 
-void Mixer::mix(qint64 from, size_t count, qint16* out) {
+void Mixer::mix(qint64 from, size_t count, quint8* out) {
   sum_.assign(count, 0.0f);
   for (const Sound* s : playing_) {
     const qint64 offset = from - s->start_;  // the sound's sample at `from`
@@ -94,7 +94,7 @@ void Mixer::mix(qint64 from, size_t count, qint16* out) {
     gain_ = std::min(needed, std::min(1.0f, gain_ + kRelease));
     gains_[size_t((from + qint64(i)) % kHistory)] = gain_;
     const auto v = qint16(std::lround(sum_[i] * gain_));
-    std::memcpy(out + i, &v, sizeof v);
+    std::memcpy(out + i * sizeof v, &v, sizeof v);
   }
 }
 
@@ -109,9 +109,7 @@ void Mixer::read(quint8* stream, int bytes) {
     s->start_ = -1;
     return true;
   });
-  std::vector<qint16> block(count);
-  mix(written_, count, block.data());
-  std::memcpy(stream, block.data(), count * sizeof(qint16));
+  mix(written_, count, stream);
   written_ += qint64(count);
   reads_.fetch_add(1);
 }
@@ -124,7 +122,7 @@ qint64 Mixer::rewrite(qint64 earliest, std::vector<qint16>& out) {
   if (from == written_) return 0;
   gain_ = from > 0 ? gains_[size_t((from - 1) % kHistory)] : 1.0f;
   out.resize(size_t(written_ - from));
-  mix(from, out.size(), out.data());
+  mix(from, out.size(), reinterpret_cast<quint8*>(out.data()));
   return written_ - from;
 }
 

@@ -55,7 +55,8 @@ class Mixer {
   static constexpr qint64 kHistory = 16384;
 
  private:
-  void mix(qint64 from, size_t count, qint16* out);
+  // The frames from `from` on, as 16-bit samples into `out` (any alignment).
+  void mix(qint64 from, size_t count, quint8* out);
   void startWaiting(qint64 at);
   qint64 heardNow() const { return heard_ < 0 ? written_ : std::min(heard_, written_); }
 
