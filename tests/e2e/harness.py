@@ -1063,12 +1063,13 @@ class Session:
     def label_shown(self, label, within=1.0):
         """The label's pixels once it shows text, or its empty pixels after
         `within` seconds."""
-        end = time.monotonic() + within
-        while True:
+        def with_text():
             pixels = label()
-            if any(pixels) or time.monotonic() >= end:
-                return pixels
-            time.sleep(0.02)
+            return pixels if any(pixels) else None
+        try:
+            return wait_for("the label's text", with_text, timeout=within, interval=0.02)
+        except Failure:
+            return label()
 
     def clock_label(self):
         """The clock label's white text pixels as bytes."""
