@@ -291,6 +291,11 @@ FIRST_PAINT_SECONDS = 1.0
 # tap or click.
 TAP_SECONDS = 0.012
 
+# The hero moves again only at a tick more than 6 Ticks (100 ms) after his
+# last move; a tap that comes up before then is read by no move. A player's
+# next tap comes later: tests wait this long after a move showed.
+HERO_REST_SECONDS = 0.15
+
 
 class X:
     """One connection to the display: the windows on it, screenshots, close
@@ -1060,7 +1065,7 @@ class Session:
         stand at its first place, a few pixels higher, before play starts)."""
         return self.side_label(114, 30)
 
-    def label_shown(self, label, within=1.0):
+    def label_shown(self, label, within=FIRST_PAINT_SECONDS):
         """The label's pixels once it shows text, or its empty pixels after
         `within` seconds."""
         def with_text():
@@ -1091,8 +1096,10 @@ class Session:
         board, x = self.board, self.x
         before = board.read(board.grab(x))
         x.hold(key, 0.07)
-        return wait_for("the move on the screen", lambda: (
+        after = wait_for("the move on the screen", lambda: (
             lambda s: s if s != before else None)(board.read(board.grab(x))), timeout=1.5)
+        time.sleep(HERO_REST_SECONDS)
+        return after
 
     def pause(self):
         x, board = self.x, self.board

@@ -39,7 +39,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from harness import (SCREEN_H, SCREEN_W, Failure, blank_board, board_mismatches,  # noqa: E402
+from harness import (HERO_REST_SECONDS, SCREEN_H, SCREEN_W, Failure, blank_board, board_mismatches,  # noqa: E402
                      caught_game, end_process, fail_on, hero_move, log, main_in_x,
                      one_robot_counters, parse_score_file, saved_game_lines, trunc, wait_for)
 from windows import Windows  # noqa: E402
@@ -449,6 +449,7 @@ class Keys(Windows):
                         self.tap(key)
                         wait_for("the move on the screen", lambda: not board_mismatches(
                             self.read_board(), want), timeout=1.5)
+                        time.sleep(HERO_REST_SECONDS)
                         codes, hero = want, hero_after
                     else:
                         self.tap(key)
